@@ -1,0 +1,7 @@
+#include "support/Errors.h"
+
+namespace xxj {
+
+void Abort() { throw EAbort(); }
+
+}  // namespace xxj

@@ -1,0 +1,124 @@
+#include "support/TextEncoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace xxj {
+namespace {
+
+// Converts with iconv, replacing what the source cannot decode or the target
+// cannot hold, so a damaged text still shows instead of vanishing.
+std::string Convert(const char* to, const char* from, const char* input, size_t inputSize,
+                    std::string_view replacement, size_t sourceUnit) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+  std::string out;
+  out.reserve(inputSize * 2);
+  char buffer[4096];
+  char* in = const_cast<char*>(input);
+  size_t inLeft = inputSize;
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, outPtr - buffer);
+    if (rc != static_cast<size_t>(-1)) continue;
+    if (errno == E2BIG) continue;
+    // EILSEQ or EINVAL: skip one unit of the source and mark the spot.
+    out.append(replacement);
+    const size_t skip = std::min(sourceUnit, inLeft);
+    in += skip;
+    inLeft -= skip;
+  }
+  char* outPtr = buffer;
+  size_t outLeft = sizeof buffer;
+  iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+  out.append(buffer, outPtr - buffer);
+  iconv_close(cd);
+  return out;
+}
+
+constexpr const char* kGbk = "CP936";
+constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";
+constexpr std::string_view kUtf16Replacement{"\xFD\xFF", 2};
+
+std::u16string FromBytes(const std::string& bytes) {
+  std::u16string result(bytes.size() / 2, u'\0');
+  std::memcpy(result.data(), bytes.data(), result.size() * 2);
+  return result;
+}
+
+unsigned char UpperByte(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+
+}  // namespace
+
+std::string Gbk(std::string_view utf8) { return GbkFromUtf8(utf8); }
+
+std::string GbkFromUtf8(std::string_view utf8) {
+  if (IsAscii(utf8)) return std::string(utf8);
+  return Convert(kGbk, "UTF-8", utf8.data(), utf8.size(), "?", 1);
+}
+
+std::string Utf8FromGbk(std::string_view gbk) {
+  if (IsAscii(gbk)) return std::string(gbk);
+  return Convert("UTF-8", kGbk, gbk.data(), gbk.size(), kUtf8Replacement, 1);
+}
+
+std::u16string Utf16FromGbk(std::string_view gbk) {
+  return FromBytes(Convert("UTF-16LE", kGbk, gbk.data(), gbk.size(), kUtf16Replacement, 1));
+}
+
+std::string GbkFromUtf16(std::u16string_view utf16) {
+  return Convert(kGbk, "UTF-16LE", reinterpret_cast<const char*>(utf16.data()),
+                 utf16.size() * 2, "?", 2);
+}
+
+std::u16string Utf16FromUtf8(std::string_view utf8) {
+  return FromBytes(Convert("UTF-16LE", "UTF-8", utf8.data(), utf8.size(), kUtf16Replacement, 1));
+}
+
+std::string Utf8FromUtf16(std::u16string_view utf16) {
+  return Convert("UTF-8", "UTF-16LE", reinterpret_cast<const char*>(utf16.data()),
+                 utf16.size() * 2, kUtf8Replacement, 2);
+}
+
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+std::string UpperAscii(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = static_cast<char>(UpperByte(static_cast<unsigned char>(c)));
+  return result;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return result;
+}
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && CompareTextAscii(a, b) == 0;
+}
+
+int CompareTextAscii(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char x = UpperByte(static_cast<unsigned char>(a[i]));
+    const unsigned char y = UpperByte(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+}  // namespace xxj
