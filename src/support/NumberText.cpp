@@ -2,12 +2,15 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+
+#include "support/TextEncoding.h"
 
 namespace xxj {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsBlank(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -28,10 +31,13 @@ std::string FloatToStr(double value) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (value == 0) return "0";
+  // to_chars, unlike printf, ignores the locale: a price written under a
+  // comma-decimal locale must still read back everywhere.
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.15G", value);
-  // printf writes "1.5E-05" / "1E+20"; the platform writes "1.5E-5" / "1E20".
-  std::string text(buffer);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+  // It writes "1.5e-05" / "1e+20"; the platform writes "1.5E-5" / "1E20".
+  std::string text = UpperAscii(std::string_view(buffer, result.ptr - buffer));
   const size_t e = text.find('E');
   if (e == std::string::npos) return text;
   std::string mantissa = text.substr(0, e);
@@ -41,7 +47,9 @@ std::string FloatToStr(double value) {
   return mantissa + "E" + (sign == '-' ? "-" : "") + text.substr(digits);
 }
 
-std::string IntToStr(int64_t value) { return std::to_string(value); }
+std::string IntToStr(int64_t value) {
+  return std::to_string(value);
+}
 
 bool TryStrToInt(std::string_view text, int32_t& value) {
   size_t i = 0;
@@ -90,16 +98,19 @@ bool TryStrToFloat(std::string_view text, double& value) {
     negative = body.front() == '-';
     body.remove_prefix(1);
   }
-  if (body.empty() || !(std::isdigit(static_cast<unsigned char>(body.front())) || body.front() == '.'))
+  if (body.empty() ||
+      !(std::isdigit(static_cast<unsigned char>(body.front())) || body.front() == '.'))
     return false;
   double parsed = 0;
-  const auto [end, ec] = std::from_chars(body.data(), body.data() + body.size(), parsed,
-                                         std::chars_format::general);
+  const auto [end, ec] =
+      std::from_chars(body.data(), body.data() + body.size(), parsed, std::chars_format::general);
   if (ec != std::errc() || end != body.data() + body.size()) return false;
   value = negative ? -parsed : parsed;
   return true;
 }
 
-int64_t RoundHalfEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
+int64_t RoundHalfEven(double value) {
+  return static_cast<int64_t>(std::nearbyint(value));
+}
 
 }  // namespace xxj

@@ -6,15 +6,25 @@
 #include <cstring>
 #include <vector>
 
+#include "support/Errors.h"
+
 namespace xxj {
 namespace {
 
 // Converts with iconv, replacing what the source cannot decode or the target
 // cannot hold, so a damaged text still shows instead of vanishing.
+// How many source bytes one refused character takes, so it becomes a single
+// replacement mark: a well-formed UTF-8 sequence or UTF-16 surrogate pair the
+// target cannot hold is skipped whole; a malformed byte or unit alone.
+using UnitLength = size_t (*)(const char* in, size_t inLeft);
+
 std::string Convert(const char* to, const char* from, const char* input, size_t inputSize,
-                    std::string_view replacement, size_t sourceUnit) {
+                    std::string_view replacement, UnitLength unitLength) {
   iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+  // Without the converter every text would silently come out empty.
+  if (cd == reinterpret_cast<iconv_t>(-1))
+    throw Exception(std::string("Text conversion from ") + from + " to " + to +
+                    " is not available on this system");
   std::string out;
   out.reserve(inputSize * 2);
   char buffer[4096];
@@ -29,7 +39,7 @@ std::string Convert(const char* to, const char* from, const char* input, size_t 
     if (errno == E2BIG) continue;
     // EILSEQ or EINVAL: skip one unit of the source and mark the spot.
     out.append(replacement);
-    const size_t skip = std::min(sourceUnit, inLeft);
+    const size_t skip = std::min(unitLength(in, inLeft), inLeft);
     in += skip;
     inLeft -= skip;
   }
@@ -39,6 +49,38 @@ std::string Convert(const char* to, const char* from, const char* input, size_t 
   out.append(buffer, outPtr - buffer);
   iconv_close(cd);
   return out;
+}
+
+size_t OneByte(const char*, size_t) {
+  return 1;
+}
+
+size_t Utf8SequenceLength(const char* in, size_t inLeft) {
+  const auto lead = static_cast<unsigned char>(in[0]);
+  size_t length = 1;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    length = 3;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    length = 4;
+  if (length > inLeft) return 1;
+  for (size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(in[i]) & 0xC0) != 0x80) return 1;
+  }
+  return length;
+}
+
+size_t Utf16UnitLength(const char* in, size_t inLeft) {
+  if (inLeft < 4) return 2;
+  const auto unit = [](const char* p) {
+    return static_cast<uint16_t>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1])
+                                                                        << 8);
+  };
+  const uint16_t high = unit(in);
+  const uint16_t low = unit(in + 2);
+  const bool pair = high >= 0xD800 && high <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF;
+  return pair ? 4 : 2;
 }
 
 constexpr const char* kGbk = "CP936";
@@ -51,38 +93,43 @@ std::u16string FromBytes(const std::string& bytes) {
   return result;
 }
 
-unsigned char UpperByte(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+unsigned char UpperByte(unsigned char c) {
+  return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 
 }  // namespace
 
-std::string Gbk(std::string_view utf8) { return GbkFromUtf8(utf8); }
+std::string Gbk(std::string_view utf8) {
+  return GbkFromUtf8(utf8);
+}
 
 std::string GbkFromUtf8(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);
-  return Convert(kGbk, "UTF-8", utf8.data(), utf8.size(), "?", 1);
+  return Convert(kGbk, "UTF-8", utf8.data(), utf8.size(), "?", Utf8SequenceLength);
 }
 
 std::string Utf8FromGbk(std::string_view gbk) {
   if (IsAscii(gbk)) return std::string(gbk);
-  return Convert("UTF-8", kGbk, gbk.data(), gbk.size(), kUtf8Replacement, 1);
+  return Convert("UTF-8", kGbk, gbk.data(), gbk.size(), kUtf8Replacement, OneByte);
 }
 
 std::u16string Utf16FromGbk(std::string_view gbk) {
-  return FromBytes(Convert("UTF-16LE", kGbk, gbk.data(), gbk.size(), kUtf16Replacement, 1));
+  return FromBytes(Convert("UTF-16LE", kGbk, gbk.data(), gbk.size(), kUtf16Replacement, OneByte));
 }
 
 std::string GbkFromUtf16(std::u16string_view utf16) {
-  return Convert(kGbk, "UTF-16LE", reinterpret_cast<const char*>(utf16.data()),
-                 utf16.size() * 2, "?", 2);
+  return Convert(kGbk, "UTF-16LE", reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2,
+                 "?", Utf16UnitLength);
 }
 
 std::u16string Utf16FromUtf8(std::string_view utf8) {
-  return FromBytes(Convert("UTF-16LE", "UTF-8", utf8.data(), utf8.size(), kUtf16Replacement, 1));
+  return FromBytes(Convert("UTF-16LE", "UTF-8", utf8.data(), utf8.size(), kUtf16Replacement,
+                           Utf8SequenceLength));
 }
 
 std::string Utf8FromUtf16(std::u16string_view utf16) {
-  return Convert("UTF-8", "UTF-16LE", reinterpret_cast<const char*>(utf16.data()),
-                 utf16.size() * 2, kUtf8Replacement, 2);
+  return Convert("UTF-8", "UTF-16LE", reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2,
+                 kUtf8Replacement, Utf16UnitLength);
 }
 
 bool IsAscii(std::string_view text) {

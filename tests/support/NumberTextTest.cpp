@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
+#include "support/Variant.h"
+
 namespace xxj {
 namespace {
 
@@ -10,9 +14,16 @@ TEST(FloatToStr, GeneralFormatWithFifteenDigits) {
     double value;
     const char* text;
   } cases[] = {
-      {0, "0"},          {0.1, "0.1"},           {1234.5, "1234.5"},   {-2.35, "-2.35"},
-      {1e20, "1E20"},    {1.5e-5, "1.5E-5"},     {0.0001, "0.0001"},   {1e15, "1E15"},
-      {123456789012345.0, "123456789012345"},    {1.0 / 3, "0.333333333333333"},
+      {0, "0"},
+      {0.1, "0.1"},
+      {1234.5, "1234.5"},
+      {-2.35, "-2.35"},
+      {1e20, "1E20"},
+      {1.5e-5, "1.5E-5"},
+      {0.0001, "0.0001"},
+      {1e15, "1E15"},
+      {123456789012345.0, "123456789012345"},
+      {1.0 / 3, "0.333333333333333"},
   };
   for (const auto& c : cases) EXPECT_EQ(FloatToStr(c.value), c.text) << c.value;
 }
@@ -23,12 +34,21 @@ TEST(TryStrToInt, DecimalHexAndRejects) {
     bool ok;
     int32_t value;
   } cases[] = {
-      {"12", true, 12},          {"  -7", true, -7},       {"+3", true, 3},
-      {"$1F", true, 31},         {"x10", true, 16},        {"0x10", true, 16},
-      {"$FFFFFFFF", true, -1},   {"2147483647", true, 2147483647},
-      {"-2147483648", true, INT32_MIN},                    {"2147483648", false, 0},
-      {"12.5", false, 0},        {"12 ", false, 0},        {"", false, 0},
-      {"abc", false, 0},         {"-", false, 0},
+      {"12", true, 12},
+      {"  -7", true, -7},
+      {"+3", true, 3},
+      {"$1F", true, 31},
+      {"x10", true, 16},
+      {"0x10", true, 16},
+      {"$FFFFFFFF", true, -1},
+      {"2147483647", true, 2147483647},
+      {"-2147483648", true, INT32_MIN},
+      {"2147483648", false, 0},
+      {"12.5", false, 0},
+      {"12 ", false, 0},
+      {"", false, 0},
+      {"abc", false, 0},
+      {"-", false, 0},
   };
   for (const auto& c : cases) {
     int32_t value = 0;
@@ -50,6 +70,41 @@ TEST(TryStrToFloat, DotIsTheSeparatorWhateverTheLocale) {
   for (const char* bad : {"", "12,5", "1.2.3", "abc", "E5", "inf", "nan", "1e"}) {
     EXPECT_FALSE(TryStrToFloat(bad, value)) << bad;
   }
+}
+
+}  // namespace
+}  // namespace xxj
+
+namespace xxj {
+namespace {
+
+// Switches the process to a comma-decimal locale for one test, when the
+// machine has one, and back afterwards.
+class CommaDecimalLocale : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = setlocale(LC_ALL, nullptr);
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"}) {
+      if (setlocale(LC_ALL, name) != nullptr && *localeconv()->decimal_point == ',') return;
+    }
+    setlocale(LC_ALL, previous_.c_str());
+    GTEST_SKIP() << "no comma-decimal locale installed";
+  }
+  void TearDown() override { setlocale(LC_ALL, previous_.c_str()); }
+
+ private:
+  std::string previous_;
+};
+
+TEST_F(CommaDecimalLocale, NumbersStillUseTheDot) {
+  EXPECT_EQ(FloatToStr(1234.5), "1234.5");
+  EXPECT_EQ(FloatToStr(1.5e-5), "1.5E-5");
+  double value = 0;
+  EXPECT_TRUE(TryStrToFloat("12.5", value));
+  EXPECT_DOUBLE_EQ(value, 12.5);
+  EXPECT_FALSE(TryStrToFloat("12,5", value));
+  EXPECT_EQ(Variant(0.25).AsText(), "0.25");
+  EXPECT_DOUBLE_EQ(Variant("0.25").AsDouble(), 0.25);
 }
 
 }  // namespace
