@@ -122,6 +122,13 @@ class Machine {
   virtual std::string ExecutablePath() = 0;
   // A relative path expanded against the current folder.
   virtual std::string FullPath(const std::string& path) = 0;
+  // The folder relative paths start from, ending with "\"; SetCurrentDirectory
+  // fails (false) when the folder does not exist.
+  virtual std::string CurrentDirectory() { return FullPath(".\\"); }
+  virtual bool SetCurrentDirectory(const std::string& path) {
+    (void)path;
+    return false;
+  }
   // The Unix path (UTF-8) a Windows path maps to, and back (Z:\... for a
   // path outside every drive).
   virtual std::string ToUnixPath(const std::string& windowsPath) = 0;
@@ -146,6 +153,8 @@ class Machine {
   virtual bool SendTrace(const std::u16string& text) = 0;
   virtual bool TraceViewerPresent() = 0;
   virtual uint32_t TickCount() = 0;
+  // A random (version 4) GUID in its in-memory layout: Data1, Data2 and Data3
+  // little-endian, then the eight bytes of Data4.
   virtual std::array<uint8_t, 16> NewGuid() = 0;
 };
 
