@@ -1,0 +1,396 @@
+#include "filedb/VelDatabase.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "filedb/MatrixData.h"
+#include "filedb/MemStream.h"
+#include "platform/Machine.h"
+#include "support/Errors.h"
+#include "support/TextEncoding.h"
+
+namespace xxj {
+
+namespace {
+
+constexpr uint32_t kFileMagic = 0x07FCE7A4;
+constexpr uint32_t kBlobMagic = 0x77FCE7AD;
+constexpr char kPeriodKey[] = "Qw!8sN%d3$Lm^7tR&b2+Kp*j";
+constexpr char kSignatureText[] = "Velmora Database V2.0";
+constexpr char kSignatureWords[] = "VELMORA DATABASE";
+
+// Header fields.
+constexpr int kSignatureAt = 0, kSignatureWidth = 32;
+constexpr int kMagicAt = 32;
+constexpr int kVersionAt = 36;
+constexpr int kTableCountAt = 40;
+constexpr int kIdentAt = 44, kIdentWidth = 12;
+constexpr int kPeriodAt = 56, kPeriodWidth = 16;
+constexpr int kDirectoryAt = 76;
+constexpr int kRowsWrittenAt = 2044;
+
+// Table blob header: magic, content size, name length.
+constexpr int kBlobHeaderSize = 9;
+// Listing a table reads its blob header and the longest name.
+constexpr int kNameProbeSize = 264;
+// deflate never expands by more than this factor's inverse, so a content
+// size far beyond it marks a damaged blob before anything is allocated.
+constexpr int64_t kMaxInflateRatio = 1040;
+constexpr int64_t kMoveChunk = 1 << 20;
+
+std::string_view TrimBlanks(std::string_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && static_cast<uint8_t>(text[begin]) <= ' ') ++begin;
+  while (end > begin && static_cast<uint8_t>(text[end - 1]) <= ' ') --end;
+  return text.substr(begin, end - begin);
+}
+
+template <class T>
+void Put(TMemStream& stream, T value) {
+  stream.WriteBuffer(&value, sizeof value);
+}
+
+// Level 1, as every table of a file database is compressed.
+void Deflate(const uint8_t* data, int64_t size, TMemStream& out) {
+  z_stream zs{};
+  if (deflateInit(&zs, Z_BEST_SPEED) != Z_OK) throw Exception("Compression error");
+  const int64_t start = out.Size();
+  const uLong bound = deflateBound(&zs, static_cast<uLong>(size));
+  out.SetSize(start + static_cast<int64_t>(bound));
+  zs.next_in = const_cast<Bytef*>(data);
+  zs.avail_in = static_cast<uInt>(size);
+  zs.next_out = out.Memory() + start;
+  zs.avail_out = static_cast<uInt>(bound);
+  const int rc = deflate(&zs, Z_FINISH);
+  const int64_t produced = static_cast<int64_t>(zs.total_out);
+  deflateEnd(&zs);
+  if (rc != Z_STREAM_END) throw Exception("Compression error");
+  out.SetSize(start + produced);
+}
+
+// Inflates exactly size bytes into out; false for damaged data.
+bool Inflate(const uint8_t* data, int64_t dataSize, int64_t size, TMemStream& out) {
+  z_stream zs{};
+  if (inflateInit(&zs) != Z_OK) return false;
+  out.SetSize(size);
+  zs.next_in = const_cast<Bytef*>(data);
+  zs.avail_in = static_cast<uInt>(dataSize);
+  zs.next_out = out.Memory();
+  zs.avail_out = static_cast<uInt>(size);
+  int rc = Z_OK;
+  while (zs.avail_out > 0 && rc == Z_OK) rc = inflate(&zs, Z_NO_FLUSH);
+  bool ok = zs.avail_out == 0 && (rc == Z_OK || rc == Z_STREAM_END);
+  // Run on to the end of the stream so its checksum is verified; bytes the
+  // stream holds beyond the content size are ignored.
+  uint8_t spill[256];
+  while (ok && rc == Z_OK) {
+    zs.next_out = spill;
+    zs.avail_out = sizeof spill;
+    rc = inflate(&zs, Z_NO_FLUSH);
+    if (rc == Z_BUF_ERROR) break;  // input ends before the trailer: the content is whole
+    ok = rc == Z_OK || rc == Z_STREAM_END;
+  }
+  inflateEnd(&zs);
+  if (!ok) out.Clear();
+  return ok;
+}
+
+}  // namespace
+
+std::string ScramblePeriod(std::string_view text) {
+  std::string result(text);
+  for (size_t i = 0; i < result.size(); ++i)
+    result[i] = static_cast<char>(result[i] ^ kPeriodKey[i % 24]);
+  return result;
+}
+
+TFileDB::TFileDB(const std::string& fileName) : fileName_(fileName) {
+  if (CurrentMachine().FileExists(fileName_))
+    Open();
+  else
+    Create();
+}
+
+TFileDB::~TFileDB() = default;
+
+void TFileDB::Open() {
+  Machine& machine = CurrentMachine();
+  std::string reason;
+  file_ = machine.OpenFile(fileName_, FileAccess::ReadWrite, kShareReadWrite,
+                           FileDisposition::OpenExisting);
+  if (!file_) {
+    readOnly_ = true;
+    file_ = machine.OpenFile(fileName_, FileAccess::Read, kShareReadWrite,
+                             FileDisposition::OpenExisting, &reason);
+  }
+  if (!file_) throw EFOpenError("Cannot open file \"" + fileName_ + "\". " + reason);
+  ReadAtMost(0, header_.data(), kHeaderSize);
+  if (!HeaderIsValid()) {
+    file_.reset();
+    throw Exception(Gbk("无效的Velmora数据库文件格式"));
+  }
+  LoadNames();
+}
+
+void TFileDB::Create() {
+  std::string reason;
+  file_ = CurrentMachine().OpenFile(fileName_, FileAccess::ReadWrite, kShareReadWrite,
+                                    FileDisposition::CreateNew, &reason);
+  if (!file_) throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + reason);
+  header_.fill(0);
+  SetShortText(kSignatureAt, kSignatureWidth, kSignatureText);
+  PutU32(kMagicAt, kFileMagic);
+  PutU32(kVersionAt, 2);  // major 2, minor 0
+  WriteHeader();
+}
+
+bool TFileDB::HeaderIsValid() const {
+  if (GetU32(kMagicAt) != kFileMagic) return false;
+  if (GetU32(kTableCountAt) > static_cast<uint32_t>(kMaxTables)) return false;
+  return UpperAscii(GetShortText(kSignatureAt, kSignatureWidth)).find(kSignatureWords) !=
+         std::string::npos;
+}
+
+void TFileDB::LoadNames() {
+  const int count = static_cast<int>(GetU32(kTableCountAt));
+  names_.clear();
+  for (int i = 0; i < count; ++i) {
+    // A slot outside the file lists with whatever name bytes can be read, so
+    // the names keep lining up with the directory.
+    uint8_t probe[kNameProbeSize] = {};
+    const int64_t got = ReadAtMost(GetSlot(i).offset, probe, kNameProbeSize);
+    const int64_t length =
+        std::clamp<int64_t>(std::min<int64_t>(probe[8], got - kBlobHeaderSize), 0, 255);
+    const std::string name = ScrambleText(std::string_view(
+        reinterpret_cast<const char*>(probe + kBlobHeaderSize), static_cast<size_t>(length)));
+    names_.emplace_back(TrimBlanks(name));
+  }
+}
+
+std::string TFileDB::TableName(int index) const {
+  if (index < 0 || index >= TableCount()) return {};
+  return names_[static_cast<size_t>(index)];
+}
+
+int TFileDB::IndexOfTable(std::string_view name) const {
+  for (int i = 0; i < TableCount(); ++i)
+    if (SameTextAscii(names_[static_cast<size_t>(i)], name)) return i;
+  return -1;
+}
+
+std::unique_ptr<TMatrix> TFileDB::ReadTable(std::string_view name) {
+  const int index = IndexOfTable(name);
+  if (index < 0) return nullptr;
+  const Slot slot = GetSlot(index);
+  if (!SlotInFile(slot) || slot.size < kBlobHeaderSize) return nullptr;
+  try {
+    TMemStream content;
+    {
+      std::vector<uint8_t> blob(slot.size);
+      ReadAt(slot.offset, blob.data(), slot.size);
+      uint32_t magic = 0;
+      int32_t contentSize = 0;
+      std::memcpy(&magic, blob.data(), 4);
+      std::memcpy(&contentSize, blob.data() + 4, 4);
+      const int64_t dataAt = kBlobHeaderSize + blob[8];
+      const int64_t dataSize = static_cast<int64_t>(slot.size) - dataAt;
+      if (magic != kBlobMagic || contentSize <= 0 || dataSize <= 0) return nullptr;
+      if (contentSize > dataSize * kMaxInflateRatio + 64) return nullptr;
+      if (!Inflate(blob.data() + dataAt, dataSize, contentSize, content)) return nullptr;
+    }  // the compressed bytes go before the table is built
+    auto matrix = std::make_unique<TMatrix>();
+    content.SetPosition(0);
+    matrix->LoadFromStream(content);
+    return matrix;
+  } catch (const std::exception&) {
+    // A damaged table reads as absent; the caller goes on with the others.
+    return nullptr;
+  }
+}
+
+TMatrix& TFileDB::WriteTable(std::string_view name, TMatrix& matrix) {
+  const std::string tableName(TrimBlanks(name.substr(0, std::min<size_t>(name.size(), 255))));
+  DeleteTable(tableName);
+  if (TableCount() >= kMaxTables) throw Exception(Gbk("存储表已经达到最大个数！"));
+
+  TMemStream content;
+  matrix.SaveToStream(content);
+  if (content.Size() > INT32_MAX)
+    throw Exception("The table " + tableName + " is too large for a file database");
+  TMemStream blob;
+  Put(blob, kBlobMagic);
+  Put(blob, static_cast<int32_t>(content.Size()));
+  Put(blob, static_cast<uint8_t>(tableName.size()));
+  const std::string scrambled = ScrambleText(tableName);
+  blob.WriteBuffer(scrambled.data(), static_cast<int64_t>(scrambled.size()));
+  Deflate(content.Memory(), content.Size(), blob);
+  content.Clear();
+
+  const int64_t offset = std::max<int64_t>(FileSize(), kHeaderSize);
+  if (offset + blob.Size() > UINT32_MAX)
+    throw Exception("The file database " + fileName_ + " is full");
+  try {
+    WriteAt(offset, blob.Memory(), blob.Size());
+  } catch (...) {
+    // Leave no partial blob behind: the next table would land after it.
+    try {
+      Truncate(offset);
+    } catch (...) {
+    }
+    throw;
+  }
+  const int index = TableCount();
+  SetSlot(index, {static_cast<uint32_t>(offset), static_cast<uint32_t>(blob.Size())});
+  PutU32(kTableCountAt, static_cast<uint32_t>(index + 1));
+  PutU32(kRowsWrittenAt, GetU32(kRowsWrittenAt) + static_cast<uint32_t>(matrix.RowCount()));
+  names_.push_back(tableName);
+  WriteHeader();
+  return matrix;
+}
+
+bool TFileDB::DeleteTable(std::string_view name) {
+  const int index = IndexOfTable(name);
+  if (index < 0) return false;
+  const Slot slot = GetSlot(index);
+  // A slot that points outside the file is dropped from the directory only:
+  // moving bytes for it would damage the tables that are there.
+  const bool moveBytes = SlotInFile(slot) && slot.offset >= kHeaderSize;
+  if (moveBytes) {
+    const int64_t fileSize = FileSize();
+    const int64_t end = static_cast<int64_t>(slot.offset) + slot.size;
+    // Moving toward the start chunk by chunk never overwrites bytes not yet read.
+    std::vector<uint8_t> chunk(
+        static_cast<size_t>(std::min(kMoveChunk, std::max<int64_t>(fileSize - end, 0))));
+    for (int64_t from = end; from < fileSize; from += kMoveChunk) {
+      const int64_t n = std::min(kMoveChunk, fileSize - from);
+      ReadAt(from, chunk.data(), n);
+      WriteAt(from - slot.size, chunk.data(), n);
+    }
+    Truncate(fileSize - slot.size);
+  }
+  const int count = TableCount();
+  for (int i = index; i + 1 < count; ++i) SetSlot(i, GetSlot(i + 1));
+  for (int i = 0; i + 1 < count; ++i) {
+    Slot other = GetSlot(i);
+    if (moveBytes && other.offset > slot.offset) {
+      other.offset -= slot.size;
+      SetSlot(i, other);
+    }
+  }
+  PutU32(kTableCountAt, static_cast<uint32_t>(count - 1));
+  names_.erase(names_.begin() + index);
+  WriteHeader();
+  return true;
+}
+
+void TFileDB::SetIdent(std::string_view text) {
+  SetShortText(kIdentAt, kIdentWidth, text);
+  WriteHeader();
+}
+
+std::string TFileDB::GetIdent() const {
+  return GetShortText(kIdentAt, kIdentWidth);
+}
+
+void TFileDB::SetPeriodText(std::string_view text) {
+  SetShortText(kPeriodAt, kPeriodWidth,
+               ScramblePeriod(text.substr(0, std::min<size_t>(text.size(), kPeriodWidth - 1))));
+  WriteHeader();
+}
+
+std::string TFileDB::GetPeriodText() const {
+  return ScramblePeriod(GetShortText(kPeriodAt, kPeriodWidth));
+}
+
+uint32_t TFileDB::RowsWritten() const {
+  return GetU32(kRowsWrittenAt);
+}
+
+void TFileDB::Flush() {
+  if (!file_->Flush()) RaiseFileError("flush");
+}
+
+// ---------------------------------------------------------------- header and file
+
+TFileDB::Slot TFileDB::GetSlot(int index) const {
+  return {GetU32(kDirectoryAt + 8 * index), GetU32(kDirectoryAt + 8 * index + 4)};
+}
+
+void TFileDB::SetSlot(int index, Slot slot) {
+  PutU32(kDirectoryAt + 8 * index, slot.offset);
+  PutU32(kDirectoryAt + 8 * index + 4, slot.size);
+}
+
+bool TFileDB::SlotInFile(Slot slot) const {
+  return static_cast<int64_t>(slot.offset) + slot.size <= FileSize();
+}
+
+void TFileDB::SetShortText(int offset, int width, std::string_view text) {
+  const size_t length = std::min<size_t>(text.size(), static_cast<size_t>(width - 1));
+  std::fill(header_.begin() + offset, header_.begin() + offset + width, 0);
+  header_[static_cast<size_t>(offset)] = static_cast<uint8_t>(length);
+  std::memcpy(header_.data() + offset + 1, text.data(), length);
+}
+
+std::string TFileDB::GetShortText(int offset, int width) const {
+  const size_t length =
+      std::min<size_t>(header_[static_cast<size_t>(offset)], static_cast<size_t>(width - 1));
+  return std::string(reinterpret_cast<const char*>(header_.data() + offset + 1), length);
+}
+
+uint32_t TFileDB::GetU32(int offset) const {
+  uint32_t value = 0;
+  std::memcpy(&value, header_.data() + offset, 4);
+  return value;
+}
+
+void TFileDB::PutU32(int offset, uint32_t value) {
+  std::memcpy(header_.data() + offset, &value, 4);
+}
+
+void TFileDB::WriteHeader() {
+  WriteAt(0, header_.data(), kHeaderSize);
+}
+
+int64_t TFileDB::FileSize() const {
+  return file_->Size();
+}
+
+int64_t TFileDB::ReadAtMost(int64_t offset, void* buffer, int64_t count) {
+  if (file_->Seek(offset, SeekOrigin::Begin) != offset) return 0;
+  int64_t total = 0;
+  while (total < count) {
+    const int64_t n = file_->Read(static_cast<uint8_t*>(buffer) + total, count - total);
+    if (n <= 0) break;
+    total += n;
+  }
+  return total;
+}
+
+void TFileDB::ReadAt(int64_t offset, void* buffer, int64_t count) {
+  if (ReadAtMost(offset, buffer, count) != count) RaiseFileError("read");
+}
+
+void TFileDB::WriteAt(int64_t offset, const void* buffer, int64_t count) {
+  if (file_->Seek(offset, SeekOrigin::Begin) != offset) RaiseFileError("write");
+  int64_t total = 0;
+  while (total < count) {
+    const int64_t n = file_->Write(static_cast<const uint8_t*>(buffer) + total, count - total);
+    if (n <= 0) RaiseFileError("write");
+    total += n;
+  }
+}
+
+void TFileDB::Truncate(int64_t size) {
+  if (file_->Seek(size, SeekOrigin::Begin) != size || !file_->SetEndOfFile())
+    RaiseFileError("resize");
+}
+
+void TFileDB::RaiseFileError(const char* what) const {
+  throw Exception(std::string("Cannot ") + what + " the file database \"" + fileName_ + "\"");
+}
+
+}  // namespace xxj
