@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/DosAttributes.h"
+#include "platform/TraceSocket.h"
 #include "platform/WinePaths.h"
 #include "platform/WineRegistry.h"
 #include "support/TextEncoding.h"
@@ -249,12 +250,6 @@ bool CopyBytes(int from, int to) {
       done += w;
     }
   }
-}
-
-std::string TraceSocketPath() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  const std::string folder = (runtime != nullptr && *runtime != '\0') ? runtime : "/tmp";
-  return folder + "/TTraceForm";
 }
 
 bool TraceAddress(sockaddr_un& address, socklen_t& length) {
