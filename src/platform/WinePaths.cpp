@@ -90,6 +90,8 @@ bool SameNameAscii(const std::string& a, const std::string& b) {
 WinePaths::WinePaths(std::string prefixUnixPath) : prefix_(std::move(prefixUnixPath)) {}
 
 std::string WinePaths::Normalize(const std::string& path, const std::string& currentFolder) {
+  // An empty name names nothing, not the current folder.
+  if (path.empty()) return {};
   std::string input = path;
   // "\\?\C:\..." is the long-path form of an ordinary drive path.
   if (input.rfind("\\\\?\\", 0) == 0 || input.rfind("//?/", 0) == 0) input = input.substr(4);

@@ -33,6 +33,7 @@ TEST(WinePathsNormalize, ExpandsEveryFormAgainstTheCurrentFolder) {
       {"\\\\?\\C:\\long\\path", "C:\\long\\path"},
       {"\\\\server\\share\\x", ""},
       {"z:\\", "Z:\\"},
+      {"", ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(WinePaths::Normalize(c.path, "C:\\xxjInstal\\bin"), c.full) << c.path;
@@ -66,6 +67,8 @@ TEST_F(MachinePaths, ResolvesRelativeChinesePathsFromTheCurrentFolder) {
   EXPECT_EQ(machine.FullPath(Gbk("..\\深圳\\定额库\\a.dek")),
             Gbk("C:\\xxjInstal\\深圳\\定额库\\a.dek"));
   EXPECT_FALSE(machine.SetCurrentDirectory("C:\\missing\\"));
+  EXPECT_FALSE(machine.DirectoryExists(""));
+  EXPECT_FALSE(machine.FileExists(""));
   EXPECT_EQ(machine.CurrentDirectory(), "C:\\xxjInstal\\bin\\");
 }
 
