@@ -44,6 +44,9 @@ uint32_t DosAttributesFromStat(const std::string& unixPath, const struct stat& s
   uint32_t attributes = ReadXattrBits(unixPath);
   if ((st.st_mode & kWriteBits) == 0) attributes |= kFileAttributeReadOnly;
   attributes |= S_ISDIR(st.st_mode) ? kFileAttributeDirectory : kFileAttributeArchive;
+  struct stat link;
+  if (lstat(unixPath.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+    attributes |= kFileAttributeReparsePoint;
   return attributes;
 }
 

@@ -26,6 +26,9 @@ enum FileAttribute : uint32_t {
   kFileAttributeDirectory = 0x10,
   kFileAttributeArchive = 0x20,
   kFileAttributeNormal = 0x80,
+  // A symbolic link: what it names lies elsewhere, so tree walks that remove
+  // things must not follow it.
+  kFileAttributeReparsePoint = 0x400,
 };
 constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 

@@ -88,10 +88,21 @@ std::string WithTrailingBackslash(const std::string& path) {
 void DeleteFolderTree(const std::string& folder, bool resetAttributes) {
   if (folder.empty()) return;
   Machine& machine = CurrentMachine();
+  // A linked folder's contents belong elsewhere: only the link goes.
+  const uint32_t own = machine.GetFileAttributes(folder);
+  if (own != kInvalidFileAttributes && (own & kFileAttributeReparsePoint)) {
+    machine.DeleteFile(folder);
+    return;
+  }
   const std::string base = WithTrailingBackslash(folder);
   for (const FindData& entry : machine.FindFiles(base + "*.*")) {
     if (IsDots(entry.name)) continue;
     const std::string path = base + entry.name;
+    if (entry.attributes & kFileAttributeReparsePoint) {
+      // Resetting attributes would change the link's target, not the link.
+      machine.DeleteFile(path);
+      continue;
+    }
     if (entry.attributes & kFileAttributeDirectory) {
       // The reset reaches into subfolders too: a read-only file further down
       // would otherwise keep the whole branch alive.

@@ -120,6 +120,24 @@ TEST_F(FileRoutinesTest, DeleteFolderTreeWithoutResetKeepsReadOnlyFiles) {
   EXPECT_TRUE(fs::exists(t / "ro.txt"));
 }
 
+TEST_F(FileRoutinesTest, DeleteFolderTreeRemovesLinksNotWhatTheyName) {
+  const fs::path outside = prefix.WriteFile("outside/keep.txt", "x").parent_path();
+  const fs::path outsideFile = prefix.WriteFile("outside2/file.txt", "x");
+  ASSERT_TRUE(machine.SetFileAttributes("C:\\outside2\\file.txt", kFileAttributeReadOnly));
+  prefix.WriteFile("t/a.txt", "x");
+  fs::create_directory_symlink(outside, prefix.DriveC() / "t" / "linkdir");
+  fs::create_symlink(outsideFile, prefix.DriveC() / "t" / "linkfile");
+  fs::create_directory_symlink(outside, prefix.DriveC() / "linked");
+
+  DeleteFolderTree("C:\\t", true);
+  DeleteFolderTree("C:\\linked", true);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(prefix.DriveC() / "t")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(prefix.DriveC() / "linked")));
+  EXPECT_TRUE(fs::exists(outside / "keep.txt"));
+  EXPECT_TRUE(fs::exists(outsideFile));
+  EXPECT_TRUE(machine.GetFileAttributes("C:\\outside2\\file.txt") & kFileAttributeReadOnly);
+}
+
 TEST_F(FileRoutinesTest, PersonalFolderFromTheRegistry) {
   EXPECT_EQ(GetPersonalFolder(), "");
   prefix.WriteUserReg({{"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
