@@ -263,6 +263,39 @@ std::optional<KeyPath> ParseKeyLine(const std::string& line) {
   return SplitKeyPath(*name);
 }
 
+// True only when a key line surely names a key that is neither path nor
+// below it, judged on the raw line without decoding it. Most lines of a
+// registry file are skipped this way; any escape or non-ASCII byte leaves the
+// decision to the full parse.
+bool SurelyUnrelated(const std::string& line, const KeyPath& path) {
+  size_t i = 1;  // after "["
+  for (size_t component = 0; component < path.size(); ++component) {
+    const Name& wanted = path[component];
+    const bool last = component + 1 == path.size();
+    size_t matched = 0;
+    for (;;) {
+      if (i >= line.size()) return false;
+      const char c = line[i];
+      if (c == ']') return !(last && matched == wanted.size());
+      if (c == '\\') {
+        if (i + 1 >= line.size() || line[i + 1] != '\\' || matched == 0) return false;
+        if (matched != wanted.size()) return true;
+        if (last) return false;  // a key below path
+        i += 2;
+        break;
+      }
+      if (static_cast<unsigned char>(c) >= 0x80) return false;
+      if (matched >= wanted.size() ||
+          FoldAscii(static_cast<char16_t>(c)) != FoldAscii(wanted[matched])) {
+        return true;
+      }
+      ++matched;
+      ++i;
+    }
+  }
+  return false;
+}
+
 // The 32-bit view of a key on a 64-bit prefix: "Software\X" lives in
 // "Software\Wow6432Node\X".
 std::optional<KeyPath> Wow64Path(const KeyPath& path) {
@@ -303,6 +336,9 @@ std::unique_ptr<RegistryKey> ParseWineRegistryKey(const std::string& fileText,
     }
     if (line[0] == '[') {
       current = nullptr;
+      if (SurelyUnrelated(line, native.path) && (!wow || SurelyUnrelated(line, redirected.path))) {
+        continue;
+      }
       const auto key = ParseKeyLine(line);
       if (!key) continue;  // a malformed key line is skipped, as the prefix does
       for (KeyFindings* findings : {&native, wow ? &redirected : nullptr}) {

@@ -84,6 +84,9 @@ TEST(WineRegistry, DecodesEscapesRawUtf8AndValueForms) {
       "@=\"default\"\r\n"
       "\"Spaced\" = \"v\"\r\n"
       "\"Broken=\"\r\n"
+      "[Software\\\\Escape] 1\r\n"  // a longer name is another key
+      "\"Hex4\"=\"wrong key\"\r\n"
+      "[software\\\\\\x5de5\\x5177\\\\Sub] 1\r\n"
       "[Software\\\\Broken\r\n"
       "\"After\"=\"still in Esc? no\"\r\n";
   auto key = ParseWineRegistryKey(text, "Software\\Esc", RegistryView::Bits32);
@@ -99,6 +102,13 @@ TEST(WineRegistry, DecodesEscapesRawUtf8AndValueForms) {
   EXPECT_TRUE(key->HasValue("Bin"));
   EXPECT_FALSE(key->HasValue("Broken"));
   EXPECT_FALSE(key->HasValue("After"));  // the malformed key line ended Esc's values
+  auto tool = ParseWineRegistryKey(text, Gbk("SOFTWARE\\工具"), RegistryView::Native);
+  ASSERT_NE(tool, nullptr);
+  EXPECT_EQ(tool->SubKeyNames(), (std::vector<std::string>{"Sub"}));
+  auto software = ParseWineRegistryKey(text, "Software", RegistryView::Native);
+  ASSERT_NE(software, nullptr);
+  EXPECT_EQ(software->SubKeyNames(),
+            (std::vector<std::string>{"Esc", "Escape", Gbk("工具")}));  // not the malformed one
 }
 
 TEST(WineRegistry, RejectsFilesWithoutTheHeader) {
