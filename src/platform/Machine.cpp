@@ -8,7 +8,9 @@ namespace {
 Machine* installed = nullptr;
 
 Machine& DefaultMachine() {
-  static const std::unique_ptr<Machine> machine = NewWineMachine(DefaultWinePrefix());
+  // Never destroyed: the row catalogue writes its last trace lines at
+  // program end, after function-local objects created later are gone.
+  static Machine* const machine = NewWineMachine(DefaultWinePrefix()).release();
   return *machine;
 }
 

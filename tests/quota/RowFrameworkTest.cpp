@@ -332,3 +332,20 @@ TEST(RowClasses, InheritsFromClassNameByIdentityOrByName) {
 
 }  // namespace
 }  // namespace xxj
+
+namespace xxj {
+namespace {
+
+TEST(RowCatalogue, EndOfProgramTraceNamesTheModuleHandle) {
+  const std::vector<std::string> lines = CatalogueFinalizationLines();
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string prefix = "RTTIManager finalization";
+  ASSERT_EQ(lines[0].compare(0, prefix.size(), prefix), 0);
+  const std::string handle = lines[0].substr(prefix.size());
+  EXPECT_FALSE(handle.empty());
+  EXPECT_EQ(handle.find_first_not_of("0123456789"), std::string::npos) << handle;
+  EXPECT_EQ(lines[1], "RTTIManager finalization...end");
+}
+
+}  // namespace
+}  // namespace xxj
