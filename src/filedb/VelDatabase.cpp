@@ -309,6 +309,26 @@ uint32_t TFileDB::RowsWritten() const {
   return GetU32(kRowsWrittenAt);
 }
 
+std::string TFileDB::GetSignature() const {
+  return GetShortText(kSignatureAt, kSignatureWidth);
+}
+
+int TFileDB::VersionMajor() const {
+  return header_[kVersionAt] | header_[kVersionAt + 1] << 8;
+}
+
+int TFileDB::VersionMinor() const {
+  return header_[kVersionAt + 2] | header_[kVersionAt + 3] << 8;
+}
+
+uint32_t TFileDB::TableOffset(int index) const {
+  return index >= 0 && index < TableCount() ? GetSlot(index).offset : 0;
+}
+
+uint32_t TFileDB::TableSize(int index) const {
+  return index >= 0 && index < TableCount() ? GetSlot(index).size : 0;
+}
+
 void TFileDB::Flush() {
   if (!file_->Flush()) RaiseFileError("flush");
 }

@@ -58,6 +58,14 @@ class TFileDB {
   // Rows of every table ever written to this file.
   uint32_t RowsWritten() const;
 
+  // The header as stored, for inspection.
+  std::string GetSignature() const;
+  int VersionMajor() const;
+  int VersionMinor() const;
+  // Where table index's blob lies in the file, as the directory says.
+  uint32_t TableOffset(int index) const;
+  uint32_t TableSize(int index) const;
+
   const std::string& FileName() const { return fileName_; }
   bool IsReadOnly() const { return readOnly_; }
   // Makes everything written so far durable on disk, so a library saved to a

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "FaultyMachine.h"
 #include "filedb/CustomFileDB.h"
 #include "filedb/MatrixData.h"
 #include "filedb/MemStream.h"
@@ -337,6 +338,42 @@ TEST_F(FileDBTest, AStreamFormThatFailsToLoadReadsAsAbsent) {
   TFileDB db(PathOf("x.Dek"));
   EXPECT_EQ(db.TableName(0), "X");
   EXPECT_EQ(db.ReadTable("X"), nullptr);
+}
+
+}  // namespace
+}  // namespace xxj
+
+namespace xxj {
+namespace {
+
+TEST_F(FileDBTest, AFileThatCannotBeWrittenOpensReadOnlyAndRefusesWrites) {
+  {
+    TFileDB db(PathOf("ro.Dek"));
+    db.WriteTable("T1", *PriceTable(2));
+  }
+  const std::string before = FileBytes("ro.Dek");
+  testing::FaultyMachine faulty(prefix_.GetMachine());
+  faulty.refuseWriteAccess = true;
+  ScopedMachine scoped(faulty);
+  TFileDB db(PathOf("ro.Dek"));
+  EXPECT_TRUE(db.IsReadOnly());
+  EXPECT_EQ(db.ReadTable("T1")->RowCount(), 2);
+  const std::string error = ErrorOf([&] { db.WriteTable("T2", *PriceTable(1)); });
+  EXPECT_NE(error.find("ro.Dek"), std::string::npos) << error;
+  EXPECT_EQ(FileBytes("ro.Dek"), before);
+  EXPECT_THROW(TFileDB(PathOf("new.Dek")), EFCreateError);
+}
+
+TEST_F(FileDBTest, AFailedWriteIsReportedAndLeavesNoPartialTable) {
+  testing::FaultyMachine faulty(prefix_.GetMachine());
+  ScopedMachine scoped(faulty);
+  faulty.writeBudget = 2048 + 64;  // the header and a little more
+  TFileDB db(PathOf("full.Dek"));
+  const std::string error = ErrorOf([&] { db.WriteTable("TXXJ", *PriceTable(50)); });
+  EXPECT_NE(error.find("full.Dek"), std::string::npos) << error;
+  EXPECT_EQ(db.TableCount(), 0);
+  EXPECT_EQ(FileBytes("full.Dek").size(), 2048u);  // the partial blob was cut off again
+  EXPECT_EQ(TFileDB(PathOf("full.Dek")).TableCount(), 0);
 }
 
 }  // namespace
