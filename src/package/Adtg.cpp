@@ -379,6 +379,7 @@ class RowDecoder {
     for (const Column& column : layout.columns) {
       if (column.nullable() || reading.mapCoversAllColumns) ++mappedColumns_;
     }
+    for (int i = 0; i < dataset.FieldCount(); ++i) fields_.push_back(&dataset.Fields(i));
   }
 
   void DecodeAll(Reader& in) {
@@ -438,13 +439,14 @@ class RowDecoder {
   void AppendRow(Reader& in) {
     const uint8_t* presence = in.Take(MapBytes(mappedColumns_));
     size_t mapped = 0;
-    for (size_t i = 0; i < layout_.columns.size(); ++i) {
+    const size_t count = layout_.columns.size();
+    for (size_t i = 0; i < count; ++i) {
       const Column& column = layout_.columns[i];
-      DatasetField& field = dataset_.Fields(static_cast<int>(i));
+      DatasetField* field = fields_[i];
       const bool present = !IsMapped(column) || Bit(presence, mapped++);
-      present ? Value(in, column, &field) : field.AppendNull();
+      present ? Value(in, column, field) : field->AppendNull();
     }
-    dataset_.CommitRecord();
+    dataset_.CommitRecordUnchecked();
   }
 
   // [MS-ADTG] 2.2.3.14.4.3: a pending insert carries a value only for the
@@ -564,6 +566,7 @@ class RowDecoder {
   const Reading& reading_;
   Dataset& dataset_;
   size_t mappedColumns_ = 0;
+  std::vector<DatasetField*> fields_;
 };
 
 void BuildFields(const Layout& layout, Dataset& dataset) {

@@ -98,7 +98,7 @@ std::string DateTimeText(double dayNumber) {
 // DatasetField
 
 DatasetField::DatasetField(Dataset& owner, std::string name, FieldKind kind, uint32_t size)
-    : owner_(owner), name_(std::move(name)), kind_(kind), size_(size) {}
+    : owner_(owner), name_(std::move(name)), kind_(kind), storage_(StorageOf(kind)), size_(size) {}
 
 size_t DatasetField::CurrentRow() const {
   return owner_.RecordCount() == 0 ? kNoRow : owner_.CurrentRow();
@@ -218,34 +218,26 @@ Variant DatasetField::Value() const {
   return Variant();
 }
 
-void DatasetField::AppendNull() {
-  nulls_.push_back(1);
-  if (IsTextual()) {
-    textEnds_.push_back(static_cast<uint32_t>(texts_.size()));
-  } else if (UsesInt64()) {
-    int64s_.push_back(0);
-  } else if (UsesDouble()) {
-    doubles_.push_back(0);
-  } else {
-    ints_.push_back(0);
+DatasetField::Storage DatasetField::StorageOf(FieldKind kind) {
+  switch (kind) {
+    case FieldKind::LargeInt:
+    case FieldKind::Currency:
+      return Storage::Int64;
+    case FieldKind::Double:
+    case FieldKind::DateTime:
+      return Storage::Float;
+    case FieldKind::Text:
+    case FieldKind::Memo:
+      return Storage::Text;
+    case FieldKind::Integer:
+    case FieldKind::Boolean:
+      break;
   }
+  return Storage::Int32;
 }
 
-void DatasetField::AppendInt(int64_t value) {
-  if (UsesInt64()) {
-    int64s_.push_back(value);
-  } else if (kind_ == FieldKind::Integer || kind_ == FieldKind::Boolean) {
-    ints_.push_back(static_cast<int32_t>(value));
-  } else {
-    throw Exception("Field '" + name_ + "' does not hold integers");
-  }
-  nulls_.push_back(0);
-}
-
-void DatasetField::AppendDouble(double value) {
-  if (!UsesDouble()) throw Exception("Field '" + name_ + "' does not hold floats");
-  doubles_.push_back(value);
-  nulls_.push_back(0);
+void DatasetField::WrongKind(const char* what) const {
+  throw Exception("Field '" + name_ + "' does not hold " + what);
 }
 
 void DatasetField::AppendText(std::u16string_view text) {

@@ -49,9 +49,41 @@ class DatasetField {
 
   // Appending the value of the newest record; every column receives exactly
   // one value per record.
-  void AppendNull();
-  void AppendInt(int64_t value);    // Integer, LargeInt, Currency (raw), Boolean
-  void AppendDouble(double value);  // Double, DateTime
+  // Inline: a recordset load calls these once per cell.
+  void AppendNull() {
+    nulls_.push_back(1);
+    switch (storage_) {
+      case Storage::Int32:
+        ints_.push_back(0);
+        break;
+      case Storage::Int64:
+        int64s_.push_back(0);
+        break;
+      case Storage::Float:
+        doubles_.push_back(0);
+        break;
+      case Storage::Text:
+        textEnds_.push_back(static_cast<uint32_t>(texts_.size()));
+        break;
+    }
+  }
+  // Integer, LargeInt, Currency (raw), Boolean
+  void AppendInt(int64_t value) {
+    if (storage_ == Storage::Int32) {
+      ints_.push_back(static_cast<int32_t>(value));
+    } else if (storage_ == Storage::Int64) {
+      int64s_.push_back(value);
+    } else {
+      WrongKind("integers");
+    }
+    nulls_.push_back(0);
+  }
+  // Double, DateTime
+  void AppendDouble(double value) {
+    if (storage_ != Storage::Float) WrongKind("floats");
+    doubles_.push_back(value);
+    nulls_.push_back(0);
+  }
   void AppendText(std::u16string_view text);
   // UTF-16LE bytes straight from a recordset, which need not be aligned.
   void AppendUtf16Bytes(const void* bytes, size_t chars);
@@ -63,14 +95,18 @@ class DatasetField {
  private:
   friend class Dataset;
   size_t CurrentRow() const;
-  bool IsTextual() const { return kind_ == FieldKind::Text || kind_ == FieldKind::Memo; }
-  bool UsesInt64() const { return kind_ == FieldKind::LargeInt || kind_ == FieldKind::Currency; }
-  bool UsesDouble() const { return kind_ == FieldKind::Double || kind_ == FieldKind::DateTime; }
+  enum class Storage { Int32, Int64, Float, Text };
+  static Storage StorageOf(FieldKind kind);
+  [[noreturn]] void WrongKind(const char* what) const;
+  bool IsTextual() const { return storage_ == Storage::Text; }
+  bool UsesInt64() const { return storage_ == Storage::Int64; }
+  bool UsesDouble() const { return storage_ == Storage::Float; }
   int CompareRows(size_t a, size_t b) const;
 
   Dataset& owner_;
   std::string name_;
   FieldKind kind_;
+  Storage storage_;
   uint32_t size_;
   std::vector<uint8_t> nulls_;  // one byte per row: cheaper to read than bits
   std::vector<int32_t> ints_;
@@ -92,6 +128,8 @@ class Dataset {
   DatasetField& AddField(std::string name, FieldKind kind, uint32_t size = 0);
   // Counts a record whose values every field has just appended.
   void CommitRecord();
+  // For readers that append exactly one value to every field per record.
+  void CommitRecordUnchecked() { ++rowCount_; }
   // Removes the newest record.
   void DropLastRecord();
   void Reserve(size_t rows);

@@ -14,6 +14,7 @@
 #include "platform/FileStream.h"
 #include "platform/Machine.h"
 #include "support/Errors.h"
+#include "support/FileRoutines.h"
 #include "support/NumberText.h"
 #include "support/TextEncoding.h"
 
@@ -207,14 +208,6 @@ int InflateInto(TStream& dest, TStream& file, uint32_t compressedSize, uint32_t 
 
 [[noreturn]] void FormatError() {
   throw Exception(Gbk("文件格式错误"));
-}
-
-std::string GetPersonalFolder() {
-  const auto key = CurrentMachine().OpenRegistryKey(
-      RegistryHive::CurrentUser,
-      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-      RegistryView::Native);
-  return key ? key->ReadString("Personal") : std::string();
 }
 
 }  // namespace
