@@ -762,6 +762,7 @@ void TMatrix::LoadFromStream(TStream& stream) {
   } scope{*this};
   loadBase_ = base;
   loadEnd_ = endOffset;
+  probeSteps_ = endOffset / 5 + 1024;
   columns_.LoadFromStream(stream);
   ReadRows(stream, base);
   stream.SetPosition(base + endOffset);
@@ -804,6 +805,12 @@ bool TMatrix::RowRecordsFollow(TStream& stream, int64_t position) const {
   bool follows = stream.Read(&count, 4) == 4 && count <= (end - position - 4) / 5;
   int64_t at = position + 4;
   for (uint32_t i = 0; follows && i < count; ++i) {
+    // Crafted bytes could make every descriptor start a long walk; the
+    // budget keeps the probing linear in the size of the stream form.
+    if (--probeSteps_ < 0) {
+      follows = false;
+      break;
+    }
     uint8_t record[5];
     uint32_t rowEnd = 0;
     stream.SetPosition(at);

@@ -331,6 +331,8 @@ class TMatrix {
   // The stream form being loaded: its start and end offset, or -1.
   int64_t loadBase_ = -1;
   int64_t loadEnd_ = -1;
+  // Row records the probe for a misleading row count may still visit.
+  mutable int64_t probeSteps_ = 0;
 };
 
 }  // namespace xxj
