@@ -7,6 +7,8 @@
 #include "quota/TestRows.h"
 #include "support/Errors.h"
 #include "support/TextEncoding.h"
+#include "testutil/TestPrefix.h"
+#include "testutil/TraceCapture.h"
 
 namespace xxj {
 namespace {
@@ -209,6 +211,23 @@ TEST(RowList, CompareFunctionKeepsTheListOrdered) {
   list.SetCompare(nullptr);
   AddPrice(list, -1, 0);
   EXPECT_EQ(list[list.Count() - 1]->GetIntValue(0), -1);  // appended again
+}
+
+TEST(RowList, ResortingAnOrderedListIsTraced) {
+  testing::TestPrefix prefix;
+  testing::TraceCapture trace;
+  TDekObjList list;
+  AddPrice(list, 2, 1);
+  AddPrice(list, 1, 2);
+  list.SortBy({"YEAR"}, false);
+  list.SortAndDedupe({"ID"});
+  EXPECT_TRUE(trace.Lines().empty());
+  list.SetCompare(&ById);
+  list.SortBy({"YEAR"}, false);
+  EXPECT_EQ(trace.Lines(), std::vector<std::string>{Gbk("序列表重新排序会破坏有序结构。")});
+  EXPECT_EQ(Ids(list), (std::vector<int32_t>{2, 1}));
+  list.SortAndDedupe({"YEAR"});  // never traced
+  EXPECT_TRUE(trace.Lines().empty());
 }
 
 // --- filters and bulk assignment ---
