@@ -17,6 +17,7 @@
 #include "support/FileRoutines.h"
 #include "support/NumberText.h"
 #include "support/TextEncoding.h"
+#include "support/Trace.h"
 
 namespace xxj {
 namespace {
@@ -611,7 +612,13 @@ bool TVelFile::LoadEntryAt(int index, Dataset& dataset) {
   const int status = ReadEntry(content, *this, nullptr);
   if (status != kEntryOk) EntryFailed(index, status);
   try {
-    ReadAdtg(content.Memory(), static_cast<size_t>(content.Size()), dataset);
+    const std::string reading =
+        ReadAdtg(content.Memory(), static_cast<size_t>(content.Size()), dataset);
+    // A fallback reading of an ambiguous encoding made sense of the rows:
+    // worth knowing when prices look wrong.
+    if (reading != "standard")
+      TraceLine(Gbk("文件 ") + fileName_ + Gbk(" 的数据项 ") + peeked.name + Gbk(" 按 ") + reading +
+                Gbk(" 方式读取"));
   } catch (const Exception& e) {
     throw Exception(Gbk("文件 ") + fileName_ + Gbk(" 的数据项 ") + peeked.name +
                     Gbk(" 不是有效的记录集：") + e.Message());

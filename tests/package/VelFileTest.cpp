@@ -285,6 +285,24 @@ TEST_F(PackageFile, LoadsAnEntryIntoADatasetLeavingNoFiles) {
             filesBefore);
 }
 
+TEST_F(PackageFile, AnEntryThatIsNoRecordsetIsNamedInTheError) {
+  {
+    TXxjFile f(kPath, kCreatePackage);
+    MemoryOf junk("not a recordset");
+    f.AddEntry(junk, "TGLJZM", false);
+  }
+  TXxjFile f(kPath, kOpenRead);
+  Dataset ds;
+  try {
+    f.LoadEntry("TGLJZM", ds);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_NE(e.Message().find(kPath), std::string::npos) << e.Message();
+    EXPECT_NE(e.Message().find("TGLJZM"), std::string::npos) << e.Message();
+  }
+  EXPECT_EQ(ds.FieldCount(), 0);
+}
+
 TEST_F(PackageFile, DamagedPackagesGiveErrorsThatNameTheFile) {
   MakeTwoEntries();
   const std::string good = Raw();
