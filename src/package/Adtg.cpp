@@ -569,7 +569,7 @@ class RowDecoder {
   std::vector<DatasetField*> fields_;
 };
 
-void BuildFields(const Layout& layout, Dataset& dataset) {
+void BuildFields(const Layout& layout, size_t rowBytes, Dataset& dataset) {
   dataset.Clear();
   for (const Column& column : layout.columns) {
     const FieldKind kind = KindOf(column);
@@ -577,9 +577,10 @@ void BuildFields(const Layout& layout, Dataset& dataset) {
     dataset.AddField(GbkFromUtf16(column.name), kind, size);
   }
   // The row count is a hint only: a lying one must not reserve memory the
-  // bytes cannot fill (every row takes at least one byte).
-  const size_t rowsLeft = layout.rowCountHint;
-  if (rowsLeft > 0 && rowsLeft <= (1u << 24)) dataset.Reserve(rowsLeft);
+  // bytes cannot fill. Every row takes at least its token and one value.
+  const size_t bytesPerRow = 1 + std::min<size_t>(layout.columns.size(), 8);
+  const size_t rows = std::min<size_t>(layout.rowCountHint, rowBytes / bytesPerRow);
+  if (rows > 0) dataset.Reserve(rows);
 }
 
 // ---------------------------------------------------------------------------
@@ -732,7 +733,7 @@ std::string ReadAdtg(const uint8_t* data, size_t size, Dataset& dataset) {
     std::string firstError;
     for (const Reading& reading : kReadings) {
       try {
-        BuildFields(layout, dataset);
+        BuildFields(layout, size - layout.rowsOffset, dataset);
         Reader rows(data + layout.rowsOffset, size - layout.rowsOffset, layout.rowsOffset);
         RowDecoder(layout, reading, dataset).DecodeAll(rows);
         return reading.name;

@@ -54,6 +54,16 @@ std::string CurrencyText(int64_t tenThousandths) {
   return text + "." + decimals;
 }
 
+// Item codes and units are mostly ASCII: those need no converter.
+std::string TextAsGbk(std::u16string_view text) {
+  std::string ascii(text.size(), '\0');
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] >= 0x80) return GbkFromUtf16(text);
+    ascii[i] = static_cast<char>(text[i]);
+  }
+  return ascii;
+}
+
 [[noreturn]] void NotConvertible(const std::string& value, const char* what) {
   throw Exception("'" + value + "' is not a valid " + what + " value");
 }
@@ -138,7 +148,7 @@ std::string DatasetField::AsStringAt(size_t row) const {
       return DateTimeText(doubles_[row]);
     case FieldKind::Text:
     case FieldKind::Memo:
-      return GbkFromUtf16(TextAt(row));
+      return TextAsGbk(TextAt(row));
   }
   return {};
 }

@@ -598,16 +598,15 @@ bool TVelFile::LoadEntryAt(int index, Dataset& dataset) {
   const Peeked peeked = Peek();
   if (!peeked.valid()) FormatError();
   TMemStream content;
-  // The recorded size is checked against the file before it is trusted.
+  // Room for the content is taken up front only when the recorded size is
+  // plausible for the bytes in the file; otherwise the stream grows with what
+  // the entry really holds, so a lying size costs no memory.
+  const uint64_t recorded = peeked.header.uncompressedSize;
   const int64_t span = static_cast<int64_t>(peeked.header.Span());
-  if (Size() - Position() >= span) {
-    const uint64_t limit = peeked.header.method == kMethodStored
-                               ? peeked.header.compressedSize
-                               : uint64_t{peeked.header.compressedSize} * kMaxInflateRatio;
-    if (peeked.header.uncompressedSize <= limit) {
-      content.SetSize(peeked.header.uncompressedSize);
-      content.SetPosition(0);
-    }
+  if (Size() - Position() >= span &&
+      recorded <= uint64_t{peeked.header.compressedSize} * 64 + 65536) {
+    content.SetSize(static_cast<int64_t>(recorded));
+    content.SetPosition(0);
   }
   const int status = ReadEntry(content, *this, nullptr);
   if (status != kEntryOk) EntryFailed(index, status);
