@@ -173,6 +173,8 @@ int InflateInto(TStream& dest, TStream& file, uint32_t compressedSize, uint32_t 
         status = kEntryCorrupt;  // the stream goes on past its recorded size
         break;
       }
+      // Progress is reported as the working buffer is refilled.
+      if (adapter && inputLeft < compressedSize) adapter->Processed(produced);
       const int64_t want = std::min<int64_t>(kChunk, inputLeft);
       const int64_t got = ReadPadded(file, in.data(), want);
       if (got != want) {
@@ -200,7 +202,6 @@ int InflateInto(TStream& dest, TStream& file, uint32_t compressedSize, uint32_t 
       break;
     }
     produced += n;
-    if (adapter) adapter->Processed(produced);
   }
   if (status == kEntryOk && produced != size) status = kEntrySizeMismatch;
   inflateEnd(&z);
