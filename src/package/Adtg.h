@@ -14,8 +14,10 @@ namespace xxj {
 
 // Reads one tablegram into dataset, replacing its fields and records.
 // Returns the name of the reading that parsed the rows: "standard" for the
-// layout ADO writes, otherwise the fallback reading (see AdtgReading) that
-// made sense of an ambiguous encoding, so callers can tell the user.
+// layout ADO writes, otherwise the fallback reading that made sense of an
+// encoding [MS-ADTG] leaves ambiguous: "all-columns-map" (a presence bit for
+// every column), "spec-literal" (one-byte text lengths up to MaxLength 255)
+// or "char-prefix" (lengths counted in characters), so callers can tell.
 // Damaged or unsupported input raises Exception with a GBK message that says
 // what is wrong and where; the dataset is then empty.
 std::string ReadAdtg(const uint8_t* data, size_t size, Dataset& dataset);
