@@ -4,6 +4,7 @@
 // builds a catalogue from it, stores each row's values typed in one block laid
 // out by the catalogue, and maps rows onto column tables (TMatrix).
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -104,6 +105,8 @@ class TClsInfo {
   // The first property whose name equals `name` ignoring ASCII case, or -1.
   int PropIndex(std::string_view name) const;
   uint32_t BlockSize() const { return blockSize_; }
+  // Bytes of a row object of this class before its value block, once a row was made with new.
+  uint32_t InstanceSize() const { return instanceSize_; }
   int StringCount() const { return stringCount_; }
   // Indexes of the object-typed properties, which rows create and free.
   const std::vector<int>& ObjectProps() const { return objectProps_; }
@@ -114,6 +117,8 @@ class TClsInfo {
   // Open-addressed table of property indexes + 1, keyed by upper-cased name.
   std::vector<int> nameSlots_;
   uint32_t blockSize_ = 0;
+  friend class TBaseDek;
+  mutable uint32_t instanceSize_ = 0;
   int stringCount_ = 0;
   std::vector<int> objectProps_;
 };
@@ -152,6 +157,11 @@ class TBaseDek : public TCustomObject {
 
   ~TBaseDek() override;
   TBaseDek(const TBaseDek&) = delete;
+
+  // A row made with new carries its value block right behind the object: one
+  // allocation per row. A row made otherwise (on the stack) gets a block of its own.
+  static void* AllocateRow(std::size_t size, const TRowClass& cls);
+  static void operator delete(void* row) { ::operator delete(row); }
   TBaseDek& operator=(const TBaseDek&) = delete;
 
   int32_t GetIntValue(int index) const override;
@@ -199,7 +209,7 @@ class TBaseDek : public TCustomObject {
   void LoadMapped(TMatrix& matrix, const std::vector<TtmpCol>& map);
 
   // The value block, for comparisons that read many rows of one class.
-  const std::byte* ValueBlock() const { return values_.get(); }
+  const std::byte* ValueBlock() const { return values_; }
 
  protected:
   explicit TBaseDek(const TRowClass& cls);
@@ -207,13 +217,14 @@ class TBaseDek : public TCustomObject {
  private:
   const TClsProp& Prop(int index) const;
   const TClsProp& PropOfKind(int index, bool (*accepts)(TPropType), const char* what) const;
-  void* Slot(const TClsProp& prop) const { return values_.get() + prop.offset; }
+  void* Slot(const TClsProp& prop) const { return values_ + prop.offset; }
+  bool OwnsBlock() const;
   void SetPropFromVariant(int index, const Variant& value);
   void FreeObjects();
 
   const TClsInfo* info_;
   const std::vector<TtmpCol>* columnMap_ = nullptr;
-  std::unique_ptr<std::byte[]> values_;
+  std::byte* values_ = nullptr;
   // Text block: one cumulative end offset per string property, then the bytes.
   char* texts_ = nullptr;
 };
@@ -253,6 +264,9 @@ bool InheritsFromClassName(const TCustomObject* object, const TRowClass& cls);
    public:                                                                                \
     enum : int { FirstProp_ = Base::PropCount - 1, PROPS(XXJ_ROW_PROP_INDEX) PropCount }; \
     static const ::xxj::TRowClass& ClassRef();                                            \
+    static void* operator new(std::size_t size) {                                         \
+      return ::xxj::TBaseDek::AllocateRow(size, ClassRef());                              \
+    }                                                                                     \
     Cls() : Base(ClassRef()) {}                                                           \
                                                                                           \
    protected:                                                                             \
