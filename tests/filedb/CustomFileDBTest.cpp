@@ -41,5 +41,27 @@ TEST(CustomFileDB, LoadObjectsReadsEveryRowOfATableInOrder) {
   EXPECT_EQ(list.Count(), 4);
 }
 
+TEST(CustomFileDB, LoadObjectsOfADamagedTableAddsNothing) {
+  testing::TestPrefix prefix;
+  uint32_t offset = 0;
+  {
+    TCustomFileDB db("C:\\lib.Dek");
+    TDekObjList rows;
+    rows.AddObj(std::make_unique<TDek_TXXJ>());
+    TMatrix matrix;
+    SaveRowsToMatrix(rows, matrix);
+    db.WriteTable("TXXJ", matrix);
+    offset = db.TableOffset(0);
+  }
+  const auto path = prefix.DriveC() / "lib.Dek";
+  std::string bytes = testing::TempFolder::ReadFile(path);
+  bytes[offset] ^= 0x5A;  // the table blob's magic
+  prefix.WriteFile("lib.Dek", bytes);
+  TCustomFileDB db("C:\\lib.Dek");
+  TDekObjList list;
+  db.LoadObjects("TXXJ", list, TDek_TXXJ::ClassRef());
+  EXPECT_EQ(list.Count(), 0);
+}
+
 }  // namespace
 }  // namespace xxj
