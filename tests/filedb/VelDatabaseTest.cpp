@@ -378,3 +378,47 @@ TEST_F(FileDBTest, AFailedWriteIsReportedAndLeavesNoPartialTable) {
 
 }  // namespace
 }  // namespace xxj
+
+namespace xxj {
+namespace {
+
+// Every byte of a small library damaged in turn: opening may refuse the file,
+// but reading its tables never raises and never touches memory it should not
+// (the sanitizer build checks the latter).
+TEST_F(FileDBTest, DamageAtAnyByteNeverMakesReadingRaise) {
+  {
+    TFileDB db(PathOf("lib.Dek"));
+    db.WriteTable("T1", *PriceTable(3));
+    db.WriteTable("T2", *PriceTable(2));
+  }
+  const std::string good = FileBytes("lib.Dek");
+  // The header's directory and every blob byte; the rest of the header is zeros.
+  std::vector<size_t> positions;
+  for (size_t i = 0; i < 100; ++i) positions.push_back(i);
+  for (size_t i = 2040; i < good.size(); ++i) positions.push_back(i);
+  int opened = 0;
+  for (const size_t at : positions) {
+    for (const uint8_t mask : {0x01, 0xFF}) {
+      std::string bytes = good;
+      bytes[at] = static_cast<char>(bytes[at] ^ mask);
+      WriteBytes("bad.Dek", bytes);
+      try {
+        TFileDB db(PathOf("bad.Dek"));
+        ++opened;
+        for (int i = 0; i < db.TableCount(); ++i) {
+          std::unique_ptr<TMatrix> table;
+          EXPECT_NO_THROW(table = db.ReadTable(db.TableName(i))) << at;
+          if (table) {
+            EXPECT_LE(table->RowCount(), 3) << at;
+          }
+        }
+      } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), Gbk("无效的Velmora数据库文件格式")) << at;
+      }
+    }
+  }
+  EXPECT_GT(opened, 0);
+}
+
+}  // namespace
+}  // namespace xxj
