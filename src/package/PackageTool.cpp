@@ -165,6 +165,10 @@ int Create(const std::vector<std::string>& args, std::ostream& out) {
     contents.emplace_back(entry, WriteAdtg(dataset, entry));
     rowCounts.push_back(dataset.RecordCount());
   }
+  const std::filesystem::path folder = std::filesystem::absolute(o.out).parent_path();
+  if (!std::filesystem::is_directory(folder))
+    throw Exception("cannot create " + GbkFromUtf8(o.out) + ": folder " +
+                    GbkFromUtf8(folder.string()) + " does not exist");
   const std::string target = WindowsPath(o.out);
   const std::string partial = WindowsPath(o.out + ".part" + std::to_string(getpid()));
   Machine& machine = CurrentMachine();

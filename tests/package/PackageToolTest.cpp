@@ -170,6 +170,10 @@ TEST_F(PackageTool, BadInputNamesTheProblemAndLeavesNothingBehind) {
                  "2020-01", "--end", "2020-01"}),
             1);
   EXPECT_NE(err.str().find("49"), std::string::npos) << err.str();
+  EXPECT_EQ(Run({"create", (folder / "no/such.xxj").string(), "--name", "n", "--library-id", "1",
+                 "--start", "2020-01", "--end", "2020-01"}),
+            1);
+  EXPECT_NE(err.str().find("does not exist"), std::string::npos) << err.str();
   EXPECT_EQ(Run({"create", pkg, "--library-id", "1"}), 2);
   EXPECT_EQ(Run({"extract", pkg}), 2);
   EXPECT_EQ(Run({"frobnicate"}), 2);
