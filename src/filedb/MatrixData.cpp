@@ -478,21 +478,27 @@ TMemStream& TMBlobColumn::CurrentBlob() const {
 }
 
 std::string TMBlobColumn::GetAsString() const {
-  TMemStream& blob = CurrentBlob();
-  return std::string(reinterpret_cast<const char*>(blob.Memory()),
-                     static_cast<size_t>(blob.Size()));
+  TMemStream* blob = RequireCurrentCell().blob;
+  if (blob == nullptr) return {};
+  return std::string(reinterpret_cast<const char*>(blob->Memory()),
+                     static_cast<size_t>(blob->Size()));
 }
 
 Variant TMBlobColumn::GetValue() const {
-  TMemStream& blob = CurrentBlob();
-  const uint8_t* bytes = blob.Memory();
-  return Variant(Variant::ByteArray(bytes, bytes + blob.Size()));
+  TMemStream* blob = RequireCurrentCell().blob;
+  if (blob == nullptr) return Variant(Variant::ByteArray());
+  const uint8_t* bytes = blob->Memory();
+  return Variant(Variant::ByteArray(bytes, bytes + blob->Size()));
 }
 
 void TMBlobColumn::DoSetValue(const Variant& value) {
+  TMCell& cell = RequireCurrentCell();
+  if (value.IsClear()) {
+    FreeBuffer(cell);
+    return;
+  }
   TMemStream& blob = CurrentBlob();
   blob.Clear();
-  if (value.IsClear()) return;
   if (value.GetKind() == Variant::Kind::Text) {
     const std::string& text = value.AsText();
     blob.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
@@ -518,14 +524,15 @@ void TMBlobColumn::WriteStream(TStream& stream) const {
   if (size > 0) stream.WriteBuffer(blob->Memory(), size);
 }
 
+// Reading an empty cell allocates nothing: most blob cells of a library are empty.
 void TMBlobColumn::SaveBlobToStream(TStream& dest) {
-  TMemStream& blob = CurrentBlob();
-  if (blob.Size() > 0) dest.CopyFrom(blob, 0);
+  TMemStream* blob = RequireCurrentCell().blob;
+  if (blob != nullptr && blob->Size() > 0) dest.CopyFrom(*blob, 0);
 }
 
 void TMBlobColumn::LoadBlobFromStream(TStream& source) {
-  TMemStream& blob = CurrentBlob();
-  if (source.Size() > 0) blob.CopyFrom(source, 0);
+  RequireCurrentCell();
+  if (source.Size() > 0) CurrentBlob().CopyFrom(source, 0);
 }
 
 TMColumnClass ColumnClassOfType(int typeId) {

@@ -313,6 +313,14 @@ TEST(TMBlobColumn, CellStreamsCopyInAndOut) {
   TMatrix matrix;
   TMColumn& blob = matrix.AddColumn<TMBlobColumn>("DATA");
   matrix.Append();
+  // Reading or filling an empty cell from an empty stream keeps it without storage.
+  TMemStream none;
+  EXPECT_TRUE(blob.GetValue().AsBytes().empty());
+  EXPECT_EQ(blob.GetAsString(), "");
+  blob.SaveBlobToStream(none);
+  blob.LoadBlobFromStream(none);
+  EXPECT_EQ(matrix.CurrentCell(0)->blob, nullptr);
+
   TMemStream source;
   source.WriteBuffer("hello", 5);  // copied whole, whatever its position
   blob.LoadBlobFromStream(source);
@@ -325,6 +333,7 @@ TEST(TMBlobColumn, CellStreamsCopyInAndOut) {
   EXPECT_EQ(blob.GetValue().AsBytes(), (Variant::ByteArray{'x', 'y'}));
   blob.SetValue(Variant());
   EXPECT_TRUE(blob.GetValue().AsBytes().empty());
+  EXPECT_EQ(matrix.CurrentCell(0)->blob, nullptr);
   EXPECT_THROW(blob.SetValue(Variant(int32_t(1))), Exception);
 }
 
