@@ -56,9 +56,11 @@ TEST_F(DekProjectTest, OpenLearnsTheLibraryNumberFromTheFirstVersionRowAndLoadsN
       .Add("TVersion", Version(7))
       .Add("TGLJZM", Item(1, "A"))
       .Write(kLibrary);
+  const std::string before = ReadBytes(kLibrary);
   std::string workingCopy;
   {
     TDekProject project;
+    project.Save();  // nothing opened: nothing to save
     project.Open(kLibrary);
     EXPECT_EQ(project.LibraryID(), 102013);
     EXPECT_NE(project.LoadedList(TDekProject::kTVersions), nullptr);
@@ -69,6 +71,7 @@ TEST_F(DekProjectTest, OpenLearnsTheLibraryNumberFromTheFirstVersionRowAndLoadsN
     EXPECT_TRUE(tap_.FileExists(workingCopy));
   }
   EXPECT_FALSE(tap_.FileExists(workingCopy)) << "working copy left behind";
+  EXPECT_EQ(ReadBytes(kLibrary), before);
 }
 
 TEST_F(DekProjectTest, LibraryNumberStaysZeroWithoutVersionRows) {
@@ -231,24 +234,33 @@ TEST_F(DekProjectTest, ChangedRowsReachTheLibraryAndTheWorkingCopy) {
   }
 }
 
-TEST_F(DekProjectTest, AReadOnlyLibraryOpensButRefusesToSave) {
-  LibraryBuilder().Add("TXXJ", PriceRow(1, 2024, 10)).Write(kLibrary);
-  ASSERT_TRUE(tap_.SetFileAttributes(kLibrary, kFileAttributeReadOnly));
-  const std::string before = ReadBytes(kLibrary);
-  xxj::testing::RecordingUserInterface ui;
-  TDekProject project;
-  project.Open(kLibrary);
-  EXPECT_EQ(tap_.GetFileAttributes(project.WorkingCopy()) & kFileAttributeReadOnly, 0u);
-  project.GetTXXJs()->At<TDek_TXXJ>(0)->SetFloatValue(TDek_TXXJ::JAN, 99);
-  project.SetModified(true);
-  EXPECT_THROW(project.Save(), EAbort);
-  ASSERT_EQ(ui.dialogs.size(), 1u);
-  EXPECT_EQ(ui.dialogs[0].text,
-            Gbk("文件 【") + kLibrary + Gbk("】 ") + "\n\r" + Gbk("只读或被占用，无法保存！"));
-  EXPECT_EQ(ui.dialogs[0].caption, Gbk("提示"));
-  EXPECT_EQ(ui.dialogs[0].icon, DialogIcon::Information);
-  EXPECT_EQ(ReadBytes(kLibrary), before);
-  EXPECT_TRUE(project.Modified());
+TEST_F(DekProjectTest, AReadOnlyOrHeldLibraryOpensButRefusesToSave) {
+  for (const bool held : {false, true}) {
+    LibraryBuilder().Add("TXXJ", PriceRow(1, 2024, 10)).Write(kLibrary);
+    std::unique_ptr<FileHandle> holder;
+    if (held)  // another program has it open and lets others only read
+      holder = tap_.OpenFile(kLibrary, FileAccess::Read, kShareRead, FileDisposition::OpenExisting);
+    else
+      ASSERT_TRUE(tap_.SetFileAttributes(kLibrary, kFileAttributeReadOnly));
+    const std::string before = ReadBytes(kLibrary);
+    xxj::testing::RecordingUserInterface ui;
+    TDekProject project;
+    project.Open(kLibrary);
+    EXPECT_EQ(tap_.GetFileAttributes(project.WorkingCopy()) & kFileAttributeReadOnly, 0u);
+    project.GetTXXJs()->At<TDek_TXXJ>(0)->SetFloatValue(TDek_TXXJ::JAN, 99);
+    project.SetModified(true);
+    EXPECT_THROW(project.Save(), EAbort) << held;
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(ui.dialogs[0].text,
+              Gbk("文件 【") + kLibrary + Gbk("】 ") + "\n\r" + Gbk("只读或被占用，无法保存！"));
+    EXPECT_EQ(ui.dialogs[0].caption, Gbk("提示"));
+    EXPECT_EQ(ui.dialogs[0].icon, DialogIcon::Information);
+    EXPECT_EQ(ReadBytes(kLibrary), before);
+    EXPECT_FALSE(tap_.FileExists(TBaseDekPrj::PendingSaveFile(kLibrary)));
+    EXPECT_TRUE(project.Modified());
+    holder.reset();
+    tap_.SetFileAttributes(kLibrary, kFileAttributeNormal);
+  }
 }
 
 TEST_F(DekProjectTest, ItemLookupsByCodeAndNumber) {
