@@ -130,7 +130,7 @@ class Reader {
 // Where the readings of the ambiguous parts of [MS-ADTG] differ (see
 // ReadAdtg): how variable-length text is prefixed and which columns the
 // row's presence map covers.
-enum class PrefixRule { ByteLimit, SpecLiteral, CharCount };
+enum class PrefixRule { ByteLimit, LiteralPrefix, CharCount };
 struct Reading {
   const char* name;
   PrefixRule prefix;
@@ -139,7 +139,7 @@ struct Reading {
 constexpr Reading kReadings[] = {
     {"standard", PrefixRule::ByteLimit, false},
     {"all-columns-map", PrefixRule::ByteLimit, true},
-    {"spec-literal", PrefixRule::SpecLiteral, false},
+    {"literal-prefix", PrefixRule::LiteralPrefix, false},
     {"char-prefix", PrefixRule::CharCount, false},
 };
 

@@ -16,7 +16,7 @@ namespace xxj {
 // Returns the name of the reading that parsed the rows: "standard" for the
 // layout ADO writes, otherwise the fallback reading that made sense of an
 // encoding [MS-ADTG] leaves ambiguous: "all-columns-map" (a presence bit for
-// every column), "spec-literal" (one-byte text lengths up to MaxLength 255)
+// every column), "literal-prefix" (one-byte text lengths up to MaxLength 255)
 // or "char-prefix" (lengths counted in characters), so callers can tell.
 // Damaged or unsupported input raises Exception with a GBK message that says
 // what is wrong and where; the dataset is then empty.

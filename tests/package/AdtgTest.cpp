@@ -168,7 +168,7 @@ TEST(Adtg, FallsBackToTheLiteralPrefixReadingForMidLengthText) {
   std::string bytes = WriteAdtg(ds, "T");
   bytes.pop_back();
   bytes += "\x07\x80" + Text(u"HRB400") + "\x0F";
-  EXPECT_EQ(ReadAdtg(bytes, ds), "spec-literal");
+  EXPECT_EQ(ReadAdtg(bytes, ds), "literal-prefix");
   ds.First();
   EXPECT_EQ(ds.FieldByName("GG").AsString(), "HRB400");
 }
