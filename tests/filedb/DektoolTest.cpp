@@ -3,37 +3,23 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 
 #include "filedb/MatrixData.h"
 #include "filedb/VelDatabase.h"
 #include "support/TextEncoding.h"
 #include "testutil/TestPrefix.h"
+#include "testutil/ToolRun.h"
 
 namespace xxj {
 namespace {
 
 std::filesystem::path DektoolPath() {
-  return std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dektool";
+  return testing::ToolPath("dektool");
 }
 
-struct RunResult {
-  int exitCode;
-  std::string out;
-};
-
-RunResult RunDektool(const std::string& arguments) {
-  const std::string command = DektoolPath().string() + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {-1, ""};
-  std::string out;
-  std::array<char, 4096> buffer;
-  size_t n = 0;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+testing::ToolResult RunDektool(const std::string& arguments) {
+  return testing::RunTool("dektool", arguments);
 }
 
 TEST(Dektool, ShowsAndDumpsAFileDatabase) {
@@ -59,15 +45,15 @@ TEST(Dektool, ShowsAndDumpsAFileDatabase) {
   }
   const std::string file = (prefix.DriveC() / "lib.Dek").string();
 
-  const RunResult info = RunDektool("info " + file);
-  EXPECT_EQ(info.exitCode, 0) << info.out;
+  const testing::ToolResult info = RunDektool("info " + file);
+  EXPECT_EQ(info.exitCode, 0) << info.output;
   for (const char* expected :
        {"Velmora Database V2.0", "Ident:        Dek", "Tables:       2", "TXXJ", "TEMPTY"})
-    EXPECT_NE(info.out.find(expected), std::string::npos) << expected << "\n" << info.out;
+    EXPECT_NE(info.output.find(expected), std::string::npos) << expected << "\n" << info.output;
 
-  const RunResult dump = RunDektool("dump " + file + " txxj");
-  EXPECT_EQ(dump.exitCode, 0) << dump.out;
-  EXPECT_EQ(dump.out,
+  const testing::ToolResult dump = RunDektool("dump " + file + " txxj");
+  EXPECT_EQ(dump.exitCode, 0) << dump.output;
+  EXPECT_EQ(dump.output,
             "ID:Integer,XXDJ:Float,ZMMC:String,DATA:Blob\n"
             "7,0.30000000000000004,\"水泥, 袋装\",0x01ab\n");
 

@@ -34,13 +34,14 @@ void PrintPrices(TDekProject& project, const TDek_TGLJZM& item, std::ostream& ou
     return;
   }
   out << std::setw(6) << "YEAR";
-  for (const char* month : kMonths) out << std::setw(11) << month;
-  out << std::setw(11) << "YAVG"
+  for (const char* month : kMonths) out << ' ' << std::setw(10) << month;
+  out << ' ' << std::setw(10) << "YAVG"
       << "\n";
   for (const TCustomObject* row : years) {
     out << std::setw(6) << row->GetIntValue(TDek_TXXJ::YEAR);
     for (int month = TDek_TXXJ::JAN; month <= TDek_TXXJ::YAVG; ++month)
-      out << std::setw(11) << FloatToStr(row->GetFloatValue(month));
+      // A blank before every price keeps long values such as 1.04166666666667 apart.
+      out << ' ' << std::setw(10) << FloatToStr(row->GetFloatValue(month));
     out << "\n";
   }
 }
