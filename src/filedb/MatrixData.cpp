@@ -680,11 +680,7 @@ void TMatrix::Resync() {
   current_ = std::clamp(current_, 0, rowCount - 1);
   Row& row = rows_[static_cast<size_t>(current_)];
   const size_t columnCount = static_cast<size_t>(ColumnCount());
-  if (row.size() < columnCount) {
-    row.reserve(columnCount);
-    while (row.size() < columnCount)
-      row.push_back(columns_.Items(static_cast<int>(row.size())).AllocBuffer());
-  }
+  PadRow(row);
   // Cells of deleted columns were released with their column, so a row never
   // holds more cells than there are columns.
   for (size_t i = 0; i < columnCount; ++i)
@@ -736,6 +732,61 @@ TMCell* TMatrix::CurrentCell(int columnIndex) {
   return &row[static_cast<size_t>(columnIndex)];
 }
 
+std::vector<int> TMatrix::ColumnTypes() const {
+  std::vector<int> types;
+  for (int i = 0; i < ColumnCount(); ++i) types.push_back(columns_.Items(i).GetTypeID());
+  return types;
+}
+
+void TMatrix::PadRow(Row& row) const {
+  const size_t columnCount = static_cast<size_t>(ColumnCount());
+  if (row.size() >= columnCount) return;
+  row.reserve(columnCount);
+  while (row.size() < columnCount)
+    row.push_back(columns_.Items(static_cast<int>(row.size())).AllocBuffer());
+}
+
+// One row record straight from the cells: the bytes each column's WriteStream
+// gives for the value its GetBufferData loads, without a virtual call per value.
+void TMatrix::EncodeRow(const Row& row, const std::vector<int>& types, std::string& record) {
+  record.assign(1, static_cast<char>(kRowMarker));
+  record.append(4, '\0');  // row end, patched by the caller
+  const auto append = [&record](const void* data, size_t count) {
+    record.append(static_cast<const char*>(data), count);
+  };
+  for (size_t i = 0; i < types.size(); ++i) {
+    const TMCell& cell = row[i];
+    switch (types[i]) {
+      case 1:
+        append(&cell.asInteger, 4);
+        break;
+      case 2:
+      case 6:
+        append(&cell.asFloat, 8);
+        break;
+      case 3:
+        record.push_back(cell.asBoolean ? 1 : 0);
+        break;
+      case 4: {
+        const int32_t length = cell.text ? static_cast<int32_t>(cell.text->size()) : 0;
+        append(&length, 4);
+        if (length > 0) {
+          const size_t at = record.size();
+          record += *cell.text;
+          ScrambleBytes(record.data() + at, static_cast<size_t>(length));
+        }
+        break;
+      }
+      case 5: {
+        const int32_t length = cell.blob ? static_cast<int32_t>(cell.blob->Size()) : 0;
+        append(&length, 4);
+        if (length > 0) append(cell.blob->Memory(), static_cast<size_t>(length));
+        break;
+      }
+    }
+  }
+}
+
 void TMatrix::SaveToStream(TStream& stream) {
   const int64_t base = stream.Position();
   stream.WriteBuffer(kSignature, sizeof kSignature);
@@ -744,15 +795,24 @@ void TMatrix::SaveToStream(TStream& stream) {
   WriteValue<uint32_t>(stream, 0);
   columns_.SaveToStream(stream);
   WriteValue(stream, static_cast<uint32_t>(RowCount()));
-  const int columnCount = ColumnCount();
-  for (First(); !eof_; Next()) {
-    WriteValue(stream, kRowMarker);
-    const int64_t rowEndAt = stream.Position();
-    WriteValue<uint32_t>(stream, 0);
-    for (int i = 0; i < columnCount; ++i) columns_.Items(i).WriteStream(stream);
-    PatchU32(stream, rowEndAt, stream.Position() - base);
+  const std::vector<int> types = ColumnTypes();
+  int64_t offset = stream.Position() - base;
+  std::string record;
+  for (Row& row : rows_) {
+    PadRow(row);  // as visiting the row would
+    EncodeRow(row, types, record);
+    offset += static_cast<int64_t>(record.size());
+    if (offset > std::numeric_limits<uint32_t>::max())
+      throw Exception("The table is too large for its stream form");
+    const uint32_t rowEnd = static_cast<uint32_t>(offset);
+    std::memcpy(record.data() + 1, &rowEnd, 4);
+    stream.WriteBuffer(record.data(), static_cast<int64_t>(record.size()));
   }
-  PatchU32(stream, endOffsetAt, stream.Position() - base);
+  PatchU32(stream, endOffsetAt, offset);
+  // Left at its end, as a walk with Next leaves it: the last row current and Eof set.
+  current_ = RowCount() - 1;
+  Resync();
+  eof_ = true;
 }
 
 void TMatrix::LoadFromStream(TStream& stream) {
@@ -777,13 +837,21 @@ void TMatrix::LoadFromStream(TStream& stream) {
 }
 
 void TMatrix::ReadRows(TStream& stream, int64_t base) {
-  uint32_t remaining = ReadValue<uint32_t>(stream);
+  const uint32_t count = ReadValue<uint32_t>(stream);
   ClearRows();
   const int64_t size = stream.Size();
   // Every row record takes at least five bytes, which bounds what a damaged
   // row count can make us reserve.
   rows_.reserve(std::min<size_t>(
-      remaining, static_cast<size_t>(std::max<int64_t>(size - stream.Position(), 0) / 5)));
+      count, static_cast<size_t>(std::max<int64_t>(size - stream.Position(), 0) / 5)));
+  if (auto* memory = dynamic_cast<TMemStream*>(&stream))
+    ReadRowsFromMemory(*memory, base, count);
+  else
+    ReadRowsFromStream(stream, base, count);
+}
+
+void TMatrix::ReadRowsFromStream(TStream& stream, int64_t base, uint32_t remaining) {
+  const int64_t size = stream.Size();
   const int columnCount = ColumnCount();
   uint8_t marker = 0;
   while (remaining > 0 && stream.Read(&marker, 1) == 1 && marker == kRowMarker) {
@@ -801,6 +869,69 @@ void TMatrix::ReadRows(TStream& stream, int64_t base) {
     stream.SetPosition(rowEnd);
     --remaining;
   }
+}
+
+// The same reading as ReadRowsFromStream, decoding the values of a stream
+// form in memory straight into the cells: tables of a library hold hundreds
+// of thousands of rows.
+void TMatrix::ReadRowsFromMemory(TMemStream& stream, int64_t base, uint32_t remaining) {
+  const uint8_t* const begin = stream.Memory();
+  const int64_t size = stream.Size();
+  int64_t at = stream.Position();
+  const auto take = [&](int64_t count) {
+    if (count > size - at) throw Exception("Stream read error");
+    const uint8_t* p = begin + at;
+    at += count;
+    return p;
+  };
+  const std::vector<int> types = ColumnTypes();
+  Row fresh;
+  PadRow(fresh);  // fresh cells hold no storage, so copies of them are fresh too
+  while (remaining > 0 && at < size && begin[at] == kRowMarker) {
+    ++at;
+    uint32_t rowEndOffset = 0;
+    std::memcpy(&rowEndOffset, take(4), 4);
+    const int64_t rowEnd = base + rowEndOffset;
+    rows_.push_back(fresh);
+    Row& row = rows_.back();
+    for (size_t i = 0; i < types.size(); ++i) {
+      TMCell& cell = row[i];
+      switch (types[i]) {
+        case 1:
+          std::memcpy(&cell.asInteger, take(4), 4);
+          break;
+        case 2:
+        case 6:
+          std::memcpy(&cell.asFloat, take(8), 8);
+          break;
+        case 3:
+          cell.asBoolean = *take(1) != 0 ? 1 : 0;
+          break;
+        case 4:
+        case 5: {
+          int32_t length = 0;
+          std::memcpy(&length, take(4), 4);
+          if (length <= 0) break;
+          const uint8_t* bytes = take(length);
+          if (types[i] == 4) {
+            cell.text =
+                new std::string(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
+            ScrambleBytes(cell.text->data(), cell.text->size());
+          } else {
+            cell.blob = new TMemStream();
+            cell.blob->WriteBuffer(bytes, length);
+          }
+          break;
+        }
+      }
+    }
+    if (rowEnd < at || rowEnd > size) throw Exception("Error row stream");
+    at = rowEnd;
+    --remaining;
+  }
+  stream.SetPosition(at);
+  current_ = RowCount() - 1;
+  Resync();
 }
 
 bool TMatrix::RowRecordsFollow(TStream& stream, int64_t position) const {

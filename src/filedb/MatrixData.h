@@ -319,7 +319,12 @@ class TMatrix {
 
   void ReleaseRow(Row& row);
   void RemoveColumnCells(int columnIndex);
+  std::vector<int> ColumnTypes() const;
+  void PadRow(Row& row) const;
+  static void EncodeRow(const Row& row, const std::vector<int>& types, std::string& record);
   void ReadRows(TStream& stream, int64_t base);
+  void ReadRowsFromStream(TStream& stream, int64_t base, uint32_t remaining);
+  void ReadRowsFromMemory(TMemStream& stream, int64_t base, uint32_t remaining);
   // While loading: whether a row count and its row records sit at position.
   bool RowRecordsFollow(TStream& stream, int64_t position) const;
 
