@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
 
 #include "support/Variant.h"
+#include "testutil/TempFolder.h"
 
 namespace xxj {
 namespace {
@@ -80,20 +82,38 @@ namespace {
 
 // Switches the process to a comma-decimal locale for one test, when the
 // machine has one, and back afterwards.
+// A locale whose decimal separator is a comma, as a user's desktop may have.
+// When none is installed, one is compiled from the system's locale sources
+// into the test's own folder.
 class CommaDecimalLocale : public ::testing::Test {
  protected:
   void SetUp() override {
     previous_ = setlocale(LC_ALL, nullptr);
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"}) {
-      if (setlocale(LC_ALL, name) != nullptr && *localeconv()->decimal_point == ',') return;
+    if (UseCommaLocale()) return;
+    const std::string compiled = (folder_.Path() / "de_DE.UTF-8").string();
+    const std::string command = "localedef -i de_DE -f UTF-8 " + compiled + " >/dev/null 2>&1";
+    if (std::system(command.c_str()) == 0) {
+      setenv("LOCPATH", folder_.Path().c_str(), 1);
+      if (UseCommaLocale()) return;
     }
     setlocale(LC_ALL, previous_.c_str());
-    GTEST_SKIP() << "no comma-decimal locale installed";
+    GTEST_SKIP() << "no comma-decimal locale installed or compilable";
   }
-  void TearDown() override { setlocale(LC_ALL, previous_.c_str()); }
+  void TearDown() override {
+    setlocale(LC_ALL, previous_.c_str());
+    unsetenv("LOCPATH");
+  }
 
  private:
+  static bool UseCommaLocale() {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"}) {
+      if (setlocale(LC_ALL, name) != nullptr && *localeconv()->decimal_point == ',') return true;
+    }
+    return false;
+  }
+
   std::string previous_;
+  testing::TempFolder folder_;
 };
 
 TEST_F(CommaDecimalLocale, NumbersStillUseTheDot) {
