@@ -11,20 +11,43 @@
 namespace xxj {
 namespace {
 
-// Converts with iconv, replacing what the source cannot decode or the target
-// cannot hold, so a damaged text still shows instead of vanishing.
 // How many source bytes one refused character takes, so it becomes a single
 // replacement mark: a well-formed UTF-8 sequence or UTF-16 surrogate pair the
 // target cannot hold is skipped whole; a malformed byte or unit alone.
 using UnitLength = size_t (*)(const char* in, size_t inLeft);
 
-std::string Convert(const char* to, const char* from, const char* input, size_t inputSize,
-                    std::string_view replacement, UnitLength unitLength) {
+// Opening a converter costs far more than converting one short cell, and a
+// package converts every name it holds: each thread keeps one per direction.
+iconv_t Converter(const char* to, const char* from) {
+  struct Entry {
+    std::string to, from;
+    iconv_t cd;
+  };
+  struct Cache {
+    std::vector<Entry> entries;
+    ~Cache() {
+      for (const Entry& entry : entries) iconv_close(entry.cd);
+    }
+  };
+  thread_local Cache cache;
+  for (const Entry& entry : cache.entries) {
+    if (entry.to == to && entry.from == from) return entry.cd;
+  }
   iconv_t cd = iconv_open(to, from);
   // Without the converter every text would silently come out empty.
   if (cd == reinterpret_cast<iconv_t>(-1))
     throw Exception(std::string("Text conversion from ") + from + " to " + to +
                     " is not available on this system");
+  cache.entries.push_back({to, from, cd});
+  return cd;
+}
+
+// Converts with iconv, replacing what the source cannot decode or the target
+// cannot hold, so a damaged text still shows instead of vanishing.
+std::string Convert(const char* to, const char* from, const char* input, size_t inputSize,
+                    std::string_view replacement, UnitLength unitLength) {
+  iconv_t cd = Converter(to, from);
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh shift state for every text
   std::string out;
   out.reserve(inputSize * 2);
   char buffer[4096];
@@ -47,7 +70,6 @@ std::string Convert(const char* to, const char* from, const char* input, size_t 
   size_t outLeft = sizeof buffer;
   iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
   out.append(buffer, outPtr - buffer);
-  iconv_close(cd);
   return out;
 }
 
