@@ -16,37 +16,71 @@ namespace {
 // target cannot hold is skipped whole; a malformed byte or unit alone.
 using UnitLength = size_t (*)(const char* in, size_t inLeft);
 
-// Opening a converter costs far more than converting one short cell, and a
-// package converts every name it holds: each thread keeps one per direction.
-iconv_t Converter(const char* to, const char* from) {
-  struct Entry {
-    std::string to, from;
-    iconv_t cd;
-  };
-  struct Cache {
-    std::vector<Entry> entries;
-    ~Cache() {
-      for (const Entry& entry : entries) iconv_close(entry.cd);
-    }
-  };
-  thread_local Cache cache;
-  for (const Entry& entry : cache.entries) {
-    if (entry.to == to && entry.from == from) return entry.cd;
-  }
+iconv_t OpenConverter(const char* to, const char* from) {
   iconv_t cd = iconv_open(to, from);
   // Without the converter every text would silently come out empty.
   if (cd == reinterpret_cast<iconv_t>(-1))
     throw Exception(std::string("Text conversion from ") + from + " to " + to +
                     " is not available on this system");
-  cache.entries.push_back({to, from, cd});
   return cd;
 }
+
+// Set once the thread's converters are closed: texts converted later, such as
+// the trace lines written while the program ends, open their own.
+thread_local bool convertersClosed = false;
+
+// Opening a converter costs far more than converting one short cell, and a
+// package converts every name it holds: each thread keeps one per direction.
+class ConverterLease {
+ public:
+  ConverterLease(const char* to, const char* from) {
+    if (convertersClosed) {
+      cd_ = OpenConverter(to, from);
+      owned_ = true;
+      return;
+    }
+    thread_local Cache cache;
+    cd_ = cache.Get(to, from);
+  }
+  ~ConverterLease() {
+    if (owned_) iconv_close(cd_);
+  }
+  ConverterLease(const ConverterLease&) = delete;
+  ConverterLease& operator=(const ConverterLease&) = delete;
+
+  iconv_t Get() const { return cd_; }
+
+ private:
+  struct Cache {
+    struct Entry {
+      std::string to, from;
+      iconv_t cd;
+    };
+    std::vector<Entry> entries;
+
+    iconv_t Get(const char* to, const char* from) {
+      for (const Entry& entry : entries) {
+        if (entry.to == to && entry.from == from) return entry.cd;
+      }
+      entries.push_back({to, from, OpenConverter(to, from)});
+      return entries.back().cd;
+    }
+    ~Cache() {
+      for (const Entry& entry : entries) iconv_close(entry.cd);
+      convertersClosed = true;
+    }
+  };
+
+  iconv_t cd_ = nullptr;
+  bool owned_ = false;
+};
 
 // Converts with iconv, replacing what the source cannot decode or the target
 // cannot hold, so a damaged text still shows instead of vanishing.
 std::string Convert(const char* to, const char* from, const char* input, size_t inputSize,
                     std::string_view replacement, UnitLength unitLength) {
-  iconv_t cd = Converter(to, from);
+  const ConverterLease lease(to, from);
+  iconv_t cd = lease.Get();
   iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh shift state for every text
   std::string out;
   out.reserve(inputSize * 2);
