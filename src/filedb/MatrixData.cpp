@@ -787,14 +787,67 @@ void TMatrix::EncodeRow(const Row& row, const std::vector<int>& types, std::stri
   }
 }
 
-void TMatrix::SaveToStream(TStream& stream) {
-  const int64_t base = stream.Position();
+// Signature, version, end offset, column list, row count.
+void TMatrix::WriteStreamHead(TStream& stream, uint32_t endOffset, uint32_t rowCount) const {
   stream.WriteBuffer(kSignature, sizeof kSignature);
   WriteValue<uint16_t>(stream, 1);
-  const int64_t endOffsetAt = stream.Position();
-  WriteValue<uint32_t>(stream, 0);
+  WriteValue<uint32_t>(stream, endOffset);
   columns_.SaveToStream(stream);
-  WriteValue(stream, static_cast<uint32_t>(RowCount()));
+  WriteValue(stream, rowCount);
+}
+
+int64_t TMatrix::StreamHeadSize() const {
+  return static_cast<int64_t>(sizeof kSignature) + 2 + 4 + 1 +
+         static_cast<int64_t>(ColumnCount()) * kDescriptorSize + 4;
+}
+
+int64_t TMatrix::CurrentRowRecordSize() {
+  if (rows_.empty()) throw Exception("The table has no current row to write");
+  Row& row = rows_[static_cast<size_t>(current_)];
+  PadRow(row);
+  int64_t size = 1 + 4;
+  for (int i = 0; i < ColumnCount(); ++i) {
+    const TMCell& cell = row[static_cast<size_t>(i)];
+    switch (columns_.Items(i).GetTypeID()) {
+      case 1:
+        size += 4;
+        break;
+      case 2:
+      case 6:
+        size += 8;
+        break;
+      case 3:
+        size += 1;
+        break;
+      case 4:
+        size += 4 + (cell.text ? static_cast<int64_t>(cell.text->size()) : 0);
+        break;
+      case 5:
+        size += 4 + (cell.blob ? cell.blob->Size() : 0);
+        break;
+    }
+  }
+  return size;
+}
+
+void TMatrix::WriteCurrentRowRecord(TStream& stream, int64_t recordOffset) {
+  if (rows_.empty()) throw Exception("The table has no current row to write");
+  Row& row = rows_[static_cast<size_t>(current_)];
+  PadRow(row);
+  std::string record;
+  EncodeRow(row, ColumnTypes(), record);
+  const int64_t end = recordOffset + static_cast<int64_t>(record.size());
+  if (end > std::numeric_limits<uint32_t>::max())
+    throw Exception("The table is too large for its stream form");
+  const uint32_t rowEnd = static_cast<uint32_t>(end);
+  std::memcpy(record.data() + 1, &rowEnd, 4);
+  stream.WriteBuffer(record.data(), static_cast<int64_t>(record.size()));
+}
+
+void TMatrix::SaveToStream(TStream& stream) {
+  const int64_t base = stream.Position();
+  const int64_t endOffsetAt = base + sizeof kSignature + 2;
+  WriteStreamHead(stream, 0, static_cast<uint32_t>(RowCount()));
   const std::vector<int> types = ColumnTypes();
   int64_t offset = stream.Position() - base;
   std::string record;

@@ -309,6 +309,15 @@ class TMatrix {
   void SaveToStream(TStream& stream);
   void LoadFromStream(TStream& stream);
 
+  // The stream form piece by piece, for writers that cannot go back to patch
+  // offsets: the head announces the form's total size and its row count, and
+  // each row record its own end, all relative to the start of the form.
+  int64_t StreamHeadSize() const;
+  void WriteStreamHead(TStream& stream, uint32_t endOffset, uint32_t rowCount) const;
+  int64_t CurrentRowRecordSize();
+  // Writes the current row as the record starting at recordOffset.
+  void WriteCurrentRowRecord(TStream& stream, int64_t recordOffset);
+
   // Clamps the cursor, pads the current row with fresh cells and loads every
   // column's value from it.
   void Resync();

@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "filedb/MatrixData.h"
 #include "filedb/MemStream.h"
 #include "platform/Machine.h"
 #include "support/Errors.h"
+#include "support/Stream.h"
 #include "support/TextEncoding.h"
 
 namespace xxj {
@@ -97,6 +100,75 @@ bool Inflate(const uint8_t* data, int64_t dataSize, int64_t size, TMemStream& ou
   if (!ok) out.Clear();
   return ok;
 }
+
+// A write-only stream that compresses what it is given at level 1, in the
+// same bytes one deflate call over the whole input gives, and hands the
+// compressed bytes on as they come out.
+class TDeflatingStream : public TStream {
+ public:
+  using Sink = std::function<void(const uint8_t*, int64_t)>;
+
+  explicit TDeflatingStream(Sink sink)
+      : sink_(std::move(sink)),
+        input_(std::make_unique<uint8_t[]>(kBufferSize)),
+        output_(std::make_unique<uint8_t[]>(kBufferSize)) {
+    if (deflateInit(&zs_, Z_BEST_SPEED) != Z_OK) throw Exception("Compression error");
+  }
+  ~TDeflatingStream() override { deflateEnd(&zs_); }
+  TDeflatingStream(const TDeflatingStream&) = delete;
+  TDeflatingStream& operator=(const TDeflatingStream&) = delete;
+
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    for (int64_t left = count; left > 0;) {
+      const int64_t n = std::min<int64_t>(left, kBufferSize - pending_);
+      std::memcpy(input_.get() + pending_, bytes, static_cast<size_t>(n));
+      pending_ += n;
+      bytes += n;
+      left -= n;
+      if (pending_ == kBufferSize) Compress(Z_NO_FLUSH);
+    }
+    written_ += count;
+    return count;
+  }
+  // Only the position can be asked for: nothing written can be revisited.
+  int64_t Seek(int64_t offset, SeekOrigin origin) override {
+    if (offset == 0 && origin == SeekOrigin::Current) return written_;
+    throw Exception("A compressed table stream cannot seek");
+  }
+  int64_t Size() override { return written_; }
+  void SetSize(int64_t) override { throw Exception("A compressed table stream cannot resize"); }
+
+  // Compresses what is left and ends the compressed stream.
+  void Finish() { Compress(Z_FINISH); }
+  int64_t Written() const { return written_; }
+
+ private:
+  static constexpr int64_t kBufferSize = 1 << 16;
+
+  void Compress(int flush) {
+    zs_.next_in = input_.get();
+    zs_.avail_in = static_cast<uInt>(pending_);
+    int rc = Z_OK;
+    do {
+      zs_.next_out = output_.get();
+      zs_.avail_out = static_cast<uInt>(kBufferSize);
+      rc = deflate(&zs_, flush);
+      if (rc == Z_STREAM_ERROR) throw Exception("Compression error");
+      const int64_t out = kBufferSize - static_cast<int64_t>(zs_.avail_out);
+      if (out > 0) sink_(output_.get(), out);
+    } while (flush == Z_FINISH ? rc != Z_STREAM_END : zs_.avail_out == 0);
+    pending_ = 0;
+  }
+
+  Sink sink_;
+  z_stream zs_{};
+  std::unique_ptr<uint8_t[]> input_;
+  std::unique_ptr<uint8_t[]> output_;
+  int64_t pending_ = 0;
+  int64_t written_ = 0;
+};
 
 }  // namespace
 
@@ -211,10 +283,26 @@ std::unique_ptr<TMatrix> TFileDB::ReadTable(std::string_view name) {
   }
 }
 
-TMatrix& TFileDB::WriteTable(std::string_view name, TMatrix& matrix) {
+std::string TFileDB::StoredTableName(std::string_view name) {
   const std::string tableName(TrimBlanks(name.substr(0, std::min<size_t>(name.size(), 255))));
   DeleteTable(tableName);
   if (TableCount() >= kMaxTables) throw Exception(Gbk("存储表已经达到最大个数！"));
+  return tableName;
+}
+
+// The blob is in the file: only now does the directory name it.
+void TFileDB::AddToDirectory(const std::string& tableName, int64_t offset, int64_t size,
+                             uint32_t rowCount) {
+  const int index = TableCount();
+  SetSlot(index, {static_cast<uint32_t>(offset), static_cast<uint32_t>(size)});
+  PutU32(kTableCountAt, static_cast<uint32_t>(index + 1));
+  PutU32(kRowsWrittenAt, GetU32(kRowsWrittenAt) + rowCount);
+  names_.push_back(tableName);
+  WriteHeader();
+}
+
+TMatrix& TFileDB::WriteTable(std::string_view name, TMatrix& matrix) {
+  const std::string tableName = StoredTableName(name);
 
   TMemStream content;
   matrix.SaveToStream(content);
@@ -242,13 +330,48 @@ TMatrix& TFileDB::WriteTable(std::string_view name, TMatrix& matrix) {
     }
     throw;
   }
-  const int index = TableCount();
-  SetSlot(index, {static_cast<uint32_t>(offset), static_cast<uint32_t>(blob.Size())});
-  PutU32(kTableCountAt, static_cast<uint32_t>(index + 1));
-  PutU32(kRowsWrittenAt, GetU32(kRowsWrittenAt) + static_cast<uint32_t>(matrix.RowCount()));
-  names_.push_back(tableName);
-  WriteHeader();
+  AddToDirectory(tableName, offset, blob.Size(), static_cast<uint32_t>(matrix.RowCount()));
   return matrix;
+}
+
+void TFileDB::WriteTableStreamed(std::string_view name, int64_t contentSize, uint32_t rowCount,
+                                 const std::function<void(TStream&)>& writeContent) {
+  const std::string tableName = StoredTableName(name);
+  if (contentSize > INT32_MAX)
+    throw Exception("The table " + tableName + " is too large for a file database");
+  const int64_t offset = std::max<int64_t>(FileSize(), kHeaderSize);
+  int64_t at = offset;
+  try {
+    TMemStream head;
+    Put(head, kBlobMagic);
+    Put(head, static_cast<int32_t>(contentSize));
+    Put(head, static_cast<uint8_t>(tableName.size()));
+    const std::string scrambled = ScrambleText(tableName);
+    head.WriteBuffer(scrambled.data(), static_cast<int64_t>(scrambled.size()));
+    WriteAt(at, head.Memory(), head.Size());
+    at += head.Size();
+    TDeflatingStream content([this, &at](const uint8_t* data, int64_t count) {
+      if (at + count > UINT32_MAX) throw Exception("The file database " + fileName_ + " is full");
+      WriteAt(at, data, count);
+      at += count;
+    });
+    writeContent(content);
+    // The head already announced the size: any other amount is a table that
+    // would not read back.
+    if (content.Written() != contentSize)
+      throw Exception("The table " + tableName + " came out at " +
+                      std::to_string(content.Written()) + " bytes instead of " +
+                      std::to_string(contentSize));
+    content.Finish();
+  } catch (...) {
+    // Leave no partial blob behind: the next table would land after it.
+    try {
+      Truncate(offset);
+    } catch (...) {
+    }
+    throw;
+  }
+  AddToDirectory(tableName, offset, at - offset, rowCount);
 }
 
 bool TFileDB::DeleteTable(std::string_view name) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@ namespace xxj {
 
 class FileHandle;
 class TMatrix;
+class TStream;
 
 // XORs the period text of a package with its fixed key; applying it again
 // restores the text.
@@ -48,6 +50,13 @@ class TFileDB {
   // leaves matrix at its end. Raises "存储表已经达到最大个数！" when all 246
   // slots are taken, and a file error when the file cannot be written.
   TMatrix& WriteTable(std::string_view name, TMatrix& matrix);
+  // Stores a table whose stream form writeContent writes into the stream it
+  // is given: exactly contentSize bytes holding rowCount rows. The form is
+  // compressed into the file as it comes, so neither it nor its blob is held
+  // whole. Same guarantees as WriteTable; a form of another size raises and
+  // leaves no table behind.
+  void WriteTableStreamed(std::string_view name, int64_t contentSize, uint32_t rowCount,
+                          const std::function<void(TStream&)>& writeContent);
   // Removes the table and closes the gap; false when the name is absent.
   bool DeleteTable(std::string_view name);
 
@@ -81,6 +90,9 @@ class TFileDB {
   void Open();
   void Create();
   void LoadNames();
+  std::string StoredTableName(std::string_view name);
+  void AddToDirectory(const std::string& tableName, int64_t offset, int64_t size,
+                      uint32_t rowCount);
   bool HeaderIsValid() const;
   Slot GetSlot(int index) const;
   void SetSlot(int index, Slot slot);

@@ -7,8 +7,10 @@
 
 #include "filedb/MatrixData.h"
 #include "filedb/MemStream.h"
+#include "filedb/VelDatabase.h"
 #include "support/Errors.h"
 #include "support/NumberText.h"
+#include "support/Stream.h"
 #include "support/TextEncoding.h"
 #include "support/Trace.h"
 
@@ -740,9 +742,92 @@ void TBaseDek::SaveToMatrix(TMatrix& matrix) {
 
 // --- whole lists ---------------------------------------------------------------------------------
 
+namespace {
+
+// Writes rows into the current row of a matrix, defining the columns from the
+// first row and computing the column-to-property map once for them.
+class TRowStorer {
+ public:
+  explicit TRowStorer(TMatrix& matrix) : matrix_(matrix) {}
+
+  // Defines the columns if there are none yet; true when the row will be
+  // written through the shared map (every mapped column set, the others never).
+  bool Prepare(TCustomObject& object) {
+    TBaseDek* row = dynamic_cast<TBaseDek*>(&object);
+    if (matrix_.ColumnCount() == 0) {
+      map_.clear();
+      object.DefineColumns(matrix_);
+      mapClass_ = row ? &row->ClassType() : nullptr;
+      if (row) map_ = row->MapColumns(matrix_);
+    }
+    return row && &row->ClassType() == mapClass_;
+  }
+
+  void Store(TCustomObject& object) {
+    TBaseDek* row = dynamic_cast<TBaseDek*>(&object);
+    if (!row) {
+      object.SaveToMatrix(matrix_);
+      return;
+    }
+    // A row of another class would read the map's indexes as its own: it goes by name.
+    row->SetColumnMap(&row->ClassType() == mapClass_ ? &map_ : nullptr);
+    try {
+      row->SaveToMatrix(matrix_);
+    } catch (...) {
+      row->SetColumnMap(nullptr);
+      throw;
+    }
+    row->SetColumnMap(nullptr);
+  }
+
+ private:
+  TMatrix& matrix_;
+  std::vector<TtmpCol> map_;
+  const TRowClass* mapClass_ = nullptr;
+};
+
+// A list in a one-row matrix, row by row: the row is rebuilt from fresh
+// cells unless it is the map's class again, which sets every column the last
+// such row set and leaves the same ones alone. Blob cells add to what they
+// hold, so a table with a blob column always starts from fresh cells.
+class TRowRecords {
+ public:
+  explicit TRowRecords(const std::vector<TCustomObject*>& rows) : rows_(rows), storer_(matrix_) {}
+
+  // False when the first row defines no columns: later rows would define them
+  // and the rows before would gain cells, which only a whole matrix can show.
+  bool Usable() {
+    if (rows_.empty()) return false;
+    storer_.Prepare(*rows_.front());
+    for (int i = 0; i < matrix_.ColumnCount(); ++i)
+      if (dynamic_cast<const TMBlobColumn*>(&matrix_.Columns(i))) canReuse_ = false;
+    return matrix_.ColumnCount() > 0;
+  }
+  TMatrix& Matrix() { return matrix_; }
+
+  void Load(size_t index) {
+    TCustomObject& object = *rows_[index];
+    const bool mapped = storer_.Prepare(object);
+    if (!(mapped && reusable_) || matrix_.IsEmpty()) {
+      matrix_.ClearRows();
+      matrix_.Append();
+    }
+    storer_.Store(object);
+    reusable_ = mapped && canReuse_;
+  }
+
+ private:
+  const std::vector<TCustomObject*>& rows_;
+  TMatrix matrix_;
+  TRowStorer storer_;
+  bool canReuse_ = true;
+  bool reusable_ = false;
+};
+
+}  // namespace
+
 void SaveRowsToMatrix(const TCustomObjList& list, TMatrix& matrix) {
-  std::vector<TtmpCol> map;
-  const TRowClass* mapClass = nullptr;
+  TRowStorer storer(matrix);
   const std::vector<TCustomObject*>& rows = list.List();
   constexpr size_t kAhead = 16;
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -754,29 +839,40 @@ void SaveRowsToMatrix(const TCustomObjList& list, TMatrix& matrix) {
       __builtin_prefetch(ahead + 64);
       __builtin_prefetch(ahead + 128);
     }
-    TCustomObject* object = rows[i];
-    TBaseDek* row = dynamic_cast<TBaseDek*>(object);
-    if (matrix.ColumnCount() == 0) {
-      map.clear();
-      object->DefineColumns(matrix);
-      mapClass = row ? &row->ClassType() : nullptr;
-      if (row) map = row->MapColumns(matrix);
-    }
+    storer.Prepare(*rows[i]);
     matrix.Append();
-    if (!row) {
-      object->SaveToMatrix(matrix);
-      continue;
-    }
-    // A row of another class would read the map's indexes as its own: it goes by name.
-    row->SetColumnMap(&row->ClassType() == mapClass ? &map : nullptr);
-    try {
-      row->SaveToMatrix(matrix);
-    } catch (...) {
-      row->SetColumnMap(nullptr);
-      throw;
-    }
-    row->SetColumnMap(nullptr);
+    storer.Store(*rows[i]);
   }
+}
+
+void WriteRowsToTable(const TCustomObjList& list, TFileDB& db, std::string_view tableName) {
+  TRowRecords records(list.List());
+  if (!records.Usable()) {
+    TMatrix matrix;
+    SaveRowsToMatrix(list, matrix);
+    db.WriteTable(tableName, matrix);
+    return;
+  }
+  const size_t count = list.List().size();
+  TMatrix& matrix = records.Matrix();
+  // The form announces its size before its rows: one pass to size it, one to
+  // write it. A row that cannot be stored fails here, before the file changes.
+  int64_t size = matrix.StreamHeadSize();
+  for (size_t i = 0; i < count; ++i) {
+    records.Load(i);
+    size += matrix.CurrentRowRecordSize();
+  }
+  if (size > std::numeric_limits<uint32_t>::max())
+    throw Exception("The table " + std::string(tableName) + " is too large for its stream form");
+  db.WriteTableStreamed(tableName, size, static_cast<uint32_t>(count), [&](TStream& out) {
+    matrix.WriteStreamHead(out, static_cast<uint32_t>(size), static_cast<uint32_t>(count));
+    int64_t at = matrix.StreamHeadSize();
+    for (size_t i = 0; i < count; ++i) {
+      records.Load(i);
+      matrix.WriteCurrentRowRecord(out, at);
+      at += matrix.CurrentRowRecordSize();
+    }
+  });
 }
 
 void LoadRowsFromMatrix(TMatrix& matrix, const TRowClass& rowClass, TCustomObjList& list) {

@@ -17,6 +17,7 @@
 namespace xxj {
 
 class TBaseDek;
+class TFileDB;
 class TMemStream;
 class TClsInfo;
 
@@ -232,6 +233,10 @@ class TBaseDek : public TCustomObject {
 // Writes every row of `list`, in order, into a matrix created empty; the
 // column-to-property map is computed once for the whole list.
 void SaveRowsToMatrix(const TCustomObjList& list, TMatrix& matrix);
+// Stores every row of a non-empty `list`, in order, as table tableName of db:
+// the same table SaveRowsToMatrix and WriteTable store, written row by row
+// without a matrix of the whole list.
+void WriteRowsToTable(const TCustomObjList& list, TFileDB& db, std::string_view tableName);
 // Reads every row of `matrix`, from the first to the last, into new rows of
 // `rowClass` appended with AddObj; columns are matched to properties once for
 // the whole table.

@@ -321,9 +321,7 @@ void TDekProject::SaveTo(const std::string& fileName) {
     // The getter loads a table not touched yet, so every save covers the whole schema.
     const TDekObjList* list = GetList(i);
     if (list && list->Count() > 0) {
-      TMatrix matrix;
-      SaveRowsToMatrix(*list, matrix);
-      db.WriteTable(tableName, matrix);
+      WriteRowsToTable(*list, db, tableName);
     } else {
       db.DeleteTable(tableName);
     }

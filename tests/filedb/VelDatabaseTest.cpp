@@ -376,6 +376,64 @@ TEST_F(FileDBTest, AFailedWriteIsReportedAndLeavesNoPartialTable) {
   EXPECT_EQ(TFileDB(PathOf("full.Dek")).TableCount(), 0);
 }
 
+// A table compressed as its stream form comes: the same file as a whole
+// write; a form of the wrong size, a writer that fails halfway or a file that
+// fills up leaves the file as it was.
+TEST_F(FileDBTest, StreamedTablesMatchWholeWritesAndFailWithoutATrace) {
+  const auto streamed = [](TFileDB& db, const std::string& name, TMatrix& matrix,
+                           int64_t sizeDelta) {
+    const Bytes form = StreamForm(matrix);
+    db.WriteTableStreamed(name, static_cast<int64_t>(form.size()) + sizeDelta,
+                          static_cast<uint32_t>(matrix.RowCount()), [&](TStream& out) {
+                            // Odd pieces, so writes straddle the compressor's buffers.
+                            for (size_t at = 0; at < form.size(); at += 7777)
+                              out.WriteBuffer(
+                                  form.data() + at,
+                                  static_cast<int64_t>(std::min<size_t>(7777, form.size() - at)));
+                          });
+  };
+  {
+    TFileDB whole(PathOf("whole.Dek"));
+    TFileDB stream(PathOf("stream.Dek"));
+    for (int rows : {0, 3, 40000}) {
+      const std::string name = "T" + std::to_string(rows);
+      whole.WriteTable(name, *PriceTable(rows));
+      streamed(stream, name, *PriceTable(rows), 0);
+    }
+  }
+  EXPECT_TRUE(FileBytes("whole.Dek") == FileBytes("stream.Dek"));
+
+  const std::string before = FileBytes("stream.Dek");
+  TFileDB db(PathOf("stream.Dek"));
+  for (int64_t delta : {-1, 1}) {
+    const std::string error = ErrorOf([&] { streamed(db, "TNew", *PriceTable(30000), delta); });
+    EXPECT_NE(error.find("TNew"), std::string::npos) << error;
+  }
+  const std::string error = ErrorOf([&] {
+    db.WriteTableStreamed("TNew", 1 << 22, 1, [](TStream& out) {
+      // Incompressible, so compressed bytes reach the file before the failure.
+      std::vector<uint8_t> noise(1 << 20);
+      uint32_t state = 12345;
+      for (uint8_t& b : noise)
+        b = static_cast<uint8_t>((state = state * 1103515245u + 12345u) >> 24);
+      for (int i = 0; i < 3; ++i) out.WriteBuffer(noise.data(), static_cast<int64_t>(noise.size()));
+      throw Exception("writer failed");
+    });
+  });
+  EXPECT_EQ(error, "writer failed");
+  EXPECT_EQ(db.TableCount(), 3);
+  EXPECT_TRUE(FileBytes("stream.Dek") == before);
+
+  testing::FaultyMachine faulty(prefix_.GetMachine());
+  ScopedMachine scoped(faulty);
+  faulty.writeBudget = 2048 + 64;
+  TFileDB full(PathOf("full.Dek"));
+  const std::string fullError = ErrorOf([&] { streamed(full, "TXXJ", *PriceTable(30000), 0); });
+  EXPECT_NE(fullError.find("full.Dek"), std::string::npos) << fullError;
+  EXPECT_EQ(full.TableCount(), 0);
+  EXPECT_EQ(FileBytes("full.Dek").size(), 2048u);
+}
+
 }  // namespace
 }  // namespace xxj
 
