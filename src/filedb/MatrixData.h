@@ -69,6 +69,8 @@ class TMColumn {
   virtual void DoSetAsInteger(int32_t value);
   virtual void DoSetAsString(const std::string& value);
   virtual void DoSetValue(const Variant& value);
+  // The stream encoding of a value belongs to its type id: TMatrix encodes
+  // whole rows by type id, so a column class must not change it.
   virtual void DoReadStream(TStream& stream);
   virtual void WriteStream(TStream& stream) const;
   virtual int GetTypeID() const;
