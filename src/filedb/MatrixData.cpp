@@ -1015,4 +1015,75 @@ bool TMatrix::RowRecordsFollow(TStream& stream, int64_t position) const {
   return follows;
 }
 
+bool IsWrittenForm(const uint8_t* form, int64_t size, const TMatrix& schema,
+                   const std::function<bool(const std::vector<TFormValue>&)>& visitRow,
+                   uint32_t& rowCount) {
+  // The head but the row count: signature, version, the form's own size as
+  // its end, and the schema's column descriptors with their zero padding.
+  const int64_t headSize = schema.StreamHeadSize();
+  if (size < headSize || size > std::numeric_limits<uint32_t>::max()) return false;
+  TMemStream head;
+  schema.WriteStreamHead(head, static_cast<uint32_t>(size), 0);
+  if (std::memcmp(form, head.Memory(), static_cast<size_t>(headSize - 4)) != 0) return false;
+  // Loading probes each descriptor, and what follows the last one, for a row
+  // count with its rows: where such a reading is possible the columns loaded
+  // could differ from the schema's.
+  const int columnCount = schema.ColumnCount();
+  const int64_t firstDescriptor = headSize - 4 - int64_t{kDescriptorSize} * columnCount;
+  for (int c = 0; c <= columnCount; ++c) {
+    const int64_t at = firstDescriptor + int64_t{kDescriptorSize} * c;
+    uint32_t count = 0;
+    std::memcpy(&count, form + at, 4);
+    if (c < columnCount ? count <= (size - at - 4) / 5 : form[at] == kColumnMarker) return false;
+  }
+  std::memcpy(&rowCount, form + headSize - 4, 4);
+
+  std::vector<int> types;
+  for (int c = 0; c < columnCount; ++c) types.push_back(schema.Columns(c).GetTypeID());
+  std::vector<TFormValue> values(types.size());
+  int64_t at = headSize;
+  for (uint32_t r = 0; r < rowCount; ++r) {
+    if (size - at < 5 || form[at] != kRowMarker) return false;
+    uint32_t end = 0;
+    std::memcpy(&end, form + at + 1, 4);
+    int64_t p = at + 5;
+    for (size_t c = 0; c < types.size(); ++c) {
+      int64_t n = 0;
+      switch (types[c]) {
+        case 1:
+          n = 4;
+          break;
+        case 2:
+        case 6:
+          n = 8;
+          break;
+        case 3:
+          // Any byte but 0 reads as true and is written back as 1.
+          if (size - p < 1 || form[p] > 1) return false;
+          n = 1;
+          break;
+        case 4:
+        case 5: {
+          int32_t length = 0;
+          if (size - p < 4) return false;
+          std::memcpy(&length, form + p, 4);
+          if (length < 0) return false;  // reads as empty, written back as 0
+          p += 4;
+          n = length;
+          break;
+        }
+        default:
+          return false;
+      }
+      if (size - p < n) return false;
+      values[c] = {form + p, n};
+      p += n;
+    }
+    // Bytes after the known values are skipped when loading.
+    if (end != p || !visitRow(values)) return false;
+    at = p;
+  }
+  return at == size;
+}
+
 }  // namespace xxj

@@ -6,6 +6,7 @@
 // container compresses into a blob.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -350,5 +351,21 @@ class TMatrix {
   // Row records the probe for a misleading row count may still visit.
   mutable int64_t probeSteps_ = 0;
 };
+
+// One value of a stored row record: its bytes after any length prefix
+// (texts still scrambled).
+struct TFormValue {
+  const uint8_t* data;
+  int64_t size;
+};
+
+// Whether form is, byte for byte, the stream form a matrix with the columns
+// of `schema` writes when it holds the rows the form holds: loading the form
+// and writing it back gives the same bytes. Every row's values go to visitRow
+// in column order, which may refuse the form by returning false. rowCount
+// receives the rows of an accepted form.
+bool IsWrittenForm(const uint8_t* form, int64_t size, const TMatrix& schema,
+                   const std::function<bool(const std::vector<TFormValue>&)>& visitRow,
+                   uint32_t& rowCount);
 
 }  // namespace xxj

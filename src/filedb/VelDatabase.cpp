@@ -253,26 +253,34 @@ int TFileDB::IndexOfTable(std::string_view name) const {
   return -1;
 }
 
-std::unique_ptr<TMatrix> TFileDB::ReadTable(std::string_view name) {
+bool TFileDB::ReadTableForm(std::string_view name, TMemStream& form) {
+  form.Clear();
   const int index = IndexOfTable(name);
-  if (index < 0) return nullptr;
+  if (index < 0) return false;
   const Slot slot = GetSlot(index);
-  if (!SlotInFile(slot) || slot.size < kBlobHeaderSize) return nullptr;
+  if (!SlotInFile(slot) || slot.size < kBlobHeaderSize) return false;
+  try {
+    std::vector<uint8_t> blob(slot.size);
+    ReadAt(slot.offset, blob.data(), slot.size);
+    uint32_t magic = 0;
+    int32_t contentSize = 0;
+    std::memcpy(&magic, blob.data(), 4);
+    std::memcpy(&contentSize, blob.data() + 4, 4);
+    const int64_t dataAt = kBlobHeaderSize + blob[8];
+    const int64_t dataSize = static_cast<int64_t>(slot.size) - dataAt;
+    if (magic != kBlobMagic || contentSize <= 0 || dataSize <= 0) return false;
+    if (contentSize > dataSize * kMaxInflateRatio + 64) return false;
+    if (Inflate(blob.data() + dataAt, dataSize, contentSize, form)) return true;
+  } catch (const std::exception&) {
+  }
+  form.Clear();
+  return false;
+}
+
+std::unique_ptr<TMatrix> TFileDB::ReadTable(std::string_view name) {
   try {
     TMemStream content;
-    {
-      std::vector<uint8_t> blob(slot.size);
-      ReadAt(slot.offset, blob.data(), slot.size);
-      uint32_t magic = 0;
-      int32_t contentSize = 0;
-      std::memcpy(&magic, blob.data(), 4);
-      std::memcpy(&contentSize, blob.data() + 4, 4);
-      const int64_t dataAt = kBlobHeaderSize + blob[8];
-      const int64_t dataSize = static_cast<int64_t>(slot.size) - dataAt;
-      if (magic != kBlobMagic || contentSize <= 0 || dataSize <= 0) return nullptr;
-      if (contentSize > dataSize * kMaxInflateRatio + 64) return nullptr;
-      if (!Inflate(blob.data() + dataAt, dataSize, contentSize, content)) return nullptr;
-    }  // the compressed bytes go before the table is built
+    if (!ReadTableForm(name, content)) return nullptr;
     auto matrix = std::make_unique<TMatrix>();
     content.SetPosition(0);
     matrix->LoadFromStream(content);

@@ -17,6 +17,7 @@ namespace xxj {
 class FileHandle;
 class TMatrix;
 class TStream;
+class TMemStream;
 
 // XORs the period text of a package with its fixed key; applying it again
 // restores the text.
@@ -46,6 +47,9 @@ class TFileDB {
   // A new table positioned on its first row, or null when the name is absent
   // or the table is damaged; never raises for a damaged table.
   std::unique_ptr<TMatrix> ReadTable(std::string_view name);
+  // The table's stream form as stored, inflated; false (and form empty) when
+  // the name is absent or the blob is damaged. Never raises for a damaged table.
+  bool ReadTableForm(std::string_view name, TMemStream& form);
   // Stores matrix under the trimmed name, replacing a table of that name, and
   // leaves matrix at its end. Raises "存储表已经达到最大个数！" when all 246
   // slots are taken, and a file error when the file cannot be written.

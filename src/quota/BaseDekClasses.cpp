@@ -1,6 +1,7 @@
 #include "quota/BaseDekClasses.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -873,6 +874,70 @@ void WriteRowsToTable(const TCustomObjList& list, TFileDB& db, std::string_view 
       at += matrix.CurrentRowRecordSize();
     }
   });
+}
+
+bool IsRowTableForm(const uint8_t* form, int64_t size, const TRowClass& rowClass,
+                    const char* loadKey, bool loadKeyCaseSensitive, uint32_t& rowCount) {
+  if (!rowClass.CanCreate()) return false;
+  const std::unique_ptr<TBaseDek> prototype = rowClass.Create();
+  TMatrix schema;
+  prototype->DefineColumns(schema);
+  if (schema.ColumnCount() == 0) return false;
+  const std::vector<TtmpCol> map = prototype->MapColumns(schema);
+  // Every column must carry its value into the row and back unchanged; the
+  // blob column of a property that holds no stream is written back empty.
+  std::vector<int> emptyColumns;
+  for (size_t c = 0; c < map.size(); ++c) {
+    if (map[c].step == TtmpCol::Convert) return false;
+    if (map[c].step != TtmpCol::Skip) continue;
+    if (!dynamic_cast<const TMBlobColumn*>(&schema.Columns(static_cast<int>(c)))) return false;
+    emptyColumns.push_back(static_cast<int>(c));
+  }
+  // Loading sorts on the load key: only keys strictly increasing in the
+  // sort's own order leave every row where it is.
+  int keyColumn = -1;
+  TPropType keyType = TPropType::Integer;
+  if (loadKey) {
+    const int keyProp = prototype->PropIndex(loadKey);
+    for (size_t c = 0; keyProp >= 0 && c < map.size() && keyColumn < 0; ++c)
+      if (map[c].propIndex == keyProp) keyColumn = static_cast<int>(c);
+    if (keyColumn < 0) return false;
+    keyType = prototype->Catalogue().Props(keyProp).type;
+    if (keyType != TPropType::Integer && keyType != TPropType::String && !IsFloat(keyType))
+      return false;
+  }
+  bool first = true;
+  int32_t lastInteger = 0;
+  double lastFloat = 0;
+  std::string lastText;
+  std::string text;
+  const auto keepsRow = [&](const std::vector<TFormValue>& values) {
+    for (const int c : emptyColumns)
+      if (values[static_cast<size_t>(c)].size != 0) return false;
+    if (keyColumn < 0) return true;
+    const TFormValue& key = values[static_cast<size_t>(keyColumn)];
+    bool increasing = true;
+    if (keyType == TPropType::Integer) {
+      int32_t value = 0;
+      std::memcpy(&value, key.data, 4);
+      increasing = first || lastInteger < value;
+      lastInteger = value;
+    } else if (keyType == TPropType::String) {
+      text.assign(reinterpret_cast<const char*>(key.data), static_cast<size_t>(key.size));
+      ScrambleBytes(text.data(), text.size());
+      increasing = first || (loadKeyCaseSensitive ? std::string_view(lastText).compare(text) < 0
+                                                  : CompareTextAscii(lastText, text) < 0);
+      lastText.swap(text);
+    } else {
+      double value = 0;
+      std::memcpy(&value, key.data, 8);
+      increasing = !std::isnan(value) && (first || lastFloat < value);
+      lastFloat = value;
+    }
+    first = false;
+    return increasing;
+  };
+  return IsWrittenForm(form, size, schema, keepsRow, rowCount);
 }
 
 void LoadRowsFromMatrix(TMatrix& matrix, const TRowClass& rowClass, TCustomObjList& list) {

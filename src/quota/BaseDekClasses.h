@@ -241,6 +241,12 @@ void WriteRowsToTable(const TCustomObjList& list, TFileDB& db, std::string_view 
 // `rowClass` appended with AddObj; columns are matched to properties once for
 // the whole table.
 void LoadRowsFromMatrix(TMatrix& matrix, const TRowClass& rowClass, TCustomObjList& list);
+// Whether a stored stream form is exactly what loading it as rows of
+// rowClass, sorting them on loadKey (none: no sort) and writing them back
+// would store: then the form itself can be stored again without making rows.
+// rowCount receives the rows of such a form.
+bool IsRowTableForm(const uint8_t* form, int64_t size, const TRowClass& rowClass,
+                    const char* loadKey, bool loadKeyCaseSensitive, uint32_t& rowCount);
 
 // The class registry: classes found by name (ASCII case ignored) and created
 // through their virtual constructor. The quota library table classes are

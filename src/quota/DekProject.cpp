@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "filedb/MatrixData.h"
+#include "filedb/MemStream.h"
 #include "filedb/VelDatabase.h"
 #include "platform/Machine.h"
 #include "support/Errors.h"
 #include "support/NumberText.h"
+#include "support/Stream.h"
 #include "support/TextEncoding.h"
 #include "support/TextRoutines.h"
 #include "support/Trace.h"
@@ -315,19 +317,45 @@ void TDekProject::SaveTo(const std::string& fileName) {
     });
     if (ours) db.DeleteTable(name);
   }
+  std::unique_ptr<TFileDB> stored;  // the working copy, opened when first needed
   for (int i = 0; i < static_cast<int>(tables.size()); ++i) {
     const std::string tableName = tables[i].tableName;
     const uint32_t start = machine.TickCount();
-    // The getter loads a table not touched yet, so every save covers the whole schema.
-    const TDekObjList* list = GetList(i);
-    if (list && list->Count() > 0) {
-      WriteRowsToTable(*list, db, tableName);
-    } else {
-      db.DeleteTable(tableName);
+    if (!StoreUntouchedTable(i, db, stored)) {
+      // The getter loads a table not touched yet, so every save covers the whole schema.
+      const TDekObjList* list = GetList(i);
+      if (list && list->Count() > 0) {
+        WriteRowsToTable(*list, db, tableName);
+      } else {
+        db.DeleteTable(tableName);
+      }
     }
     TraceLine("Save:" + tableName + IntToStr(machine.TickCount() - start));
   }
   dqMng_->SaveAll();
+}
+
+// A table the caller never touched is stored again as it was stored, without
+// making its rows, when those rows are provably written back to the very same
+// bytes; it then loads on first access as before.
+bool TDekProject::StoreUntouchedTable(int tableIndex, TFileDB& target,
+                                      std::unique_ptr<TFileDB>& stored) {
+  if (tableIndex == kTDetailTableInfos || tables_.at(tableIndex) || Busy()) return false;
+  if (WorkingCopy().empty() || !CurrentMachine().FileExists(WorkingCopy())) return false;
+  const TDekTableInfo& table = DekTables()[tableIndex];
+  const TRowClass* rowClass = FindRowClass("TDek_" + std::string(table.tableName));
+  if (!rowClass) return false;
+  if (!stored) stored = std::make_unique<TFileDB>(WorkingCopy());
+  TMemStream form;
+  uint32_t rowCount = 0;
+  if (!stored->ReadTableForm(table.tableName, form) ||
+      !IsRowTableForm(form.Memory(), form.Size(), *rowClass, table.loadKey,
+                      table.loadKeyCaseSensitive, rowCount) ||
+      rowCount == 0)
+    return false;
+  target.WriteTableStreamed(table.tableName, form.Size(), rowCount,
+                            [&form](TStream& out) { out.WriteBuffer(form.Memory(), form.Size()); });
+  return true;
 }
 
 TDekObjList* TDekProject::ListByTable(std::string_view tableName) {

@@ -17,6 +17,7 @@
 namespace xxj {
 
 class TDekProject;
+class TFileDB;
 
 // --- Nested detail rows ---------------------------------------------------------
 // A string column may hold rows of its own as "{v1||v2||...}" groups, one per
@@ -155,6 +156,7 @@ class TDekProject : public TBaseDekPrj {
 
  private:
   void BuildDetailTableInfos();
+  bool StoreUntouchedTable(int tableIndex, TFileDB& target, std::unique_ptr<TFileDB>& stored);
   void WritePriceRecord(TDek_TGLJZM& item, int32_t region, double dedj, double dedjSh,
                         int32_t tzgljfl, double tzxs);
   TDek_TGLJZM& SideItem(TDekProject& side, const TDek_TGLJZM& item, bool withName);

@@ -9,6 +9,7 @@
 #include "filedb/MemStream.h"
 #include "support/Errors.h"
 #include "support/TextEncoding.h"
+#include "support/Variant.h"
 
 namespace xxj {
 namespace {
@@ -560,6 +561,76 @@ TEST(TMatrix, DamageAtAnyByteRaisesOrLoads) {
       }
     }
   }
+}
+
+// A form accepted as written by the schema must load and write back to
+// itself; damaged or merely different forms are refused rather than guessed.
+TEST(WrittenForm, AcceptedFormsWriteBackToThemselves) {
+  TMatrix schema;
+  schema.AddColumn<TMIntColumn>("ID");
+  schema.AddColumn<TMStringColumn>("NAME");
+  schema.AddColumn<TMBoolColumn>("FLAG");
+  schema.AddColumn<TMFloatColumn>("PRICE");
+  schema.AddColumn<TMBlobColumn>("DATA");
+  TMatrix table;
+  for (int i = 0; i < schema.ColumnCount(); ++i)
+    table.AddColumn(ColumnClassOfType(schema.Columns(i).GetTypeID()), schema.Columns(i).Name());
+  for (int r = 0; r < 4; ++r) {
+    table.Append();
+    table.Columns(0).SetAsInteger(r);
+    table.Columns(1).SetAsString(r % 2 ? Gbk("钢筋") : "");
+    table.Columns(2).SetAsBoolean(r % 2 == 0);
+    table.Columns(3).SetAsFloat(r * 1.5);
+    table.Columns(4).SetValue(Variant(std::string(static_cast<size_t>(r), 'b')));
+  }
+  const Bytes form = SaveBytes(table);
+  const auto accepts = [&schema](const Bytes& bytes, int* rowsSeen = nullptr) {
+    uint32_t rows = 0;
+    return IsWrittenForm(
+        bytes.data(), static_cast<int64_t>(bytes.size()), schema,
+        [rowsSeen](const std::vector<TFormValue>& values) {
+          if (rowsSeen) ++*rowsSeen;
+          return values.size() == 5;
+        },
+        rows);
+  };
+  int rowsSeen = 0;
+  EXPECT_TRUE(accepts(form, &rowsSeen));
+  EXPECT_EQ(rowsSeen, 4);
+  uint32_t rows = 0;
+  EXPECT_FALSE(IsWrittenForm(
+      form.data(), static_cast<int64_t>(form.size()), schema,
+      [](const std::vector<TFormValue>&) { return false; }, rows));
+
+  // Every single-byte change, to each of a few values: whatever is accepted
+  // must come back byte for byte through loading and writing.
+  int accepted = 0;
+  for (size_t at = 0; at < form.size(); ++at) {
+    for (const uint8_t value : {0x00, 0x01, 0x02, 0x70, 0x72, 0x80, 0xFF}) {
+      Bytes changed = form;
+      if (changed[at] == value) continue;
+      changed[at] = value;
+      if (!accepts(changed)) continue;
+      ++accepted;
+      TMemStream in;
+      in.WriteBuffer(changed.data(), static_cast<int64_t>(changed.size()));
+      in.SetPosition(0);
+      TMatrix loaded;
+      loaded.LoadFromStream(in);
+      EXPECT_TRUE(SaveBytes(loaded) == changed) << "byte " << at << " set to " << int{value};
+    }
+  }
+  EXPECT_GT(accepted, 0);  // values, not structure, may change
+  // A bool byte other than 0 or 1, a trailing byte, a cut form.
+  Bytes odd = form;
+  const size_t firstFlag = schema.StreamHeadSize() + 5 + 4 + 4;
+  ASSERT_EQ(odd[firstFlag], 1);
+  odd[firstFlag] = 2;
+  EXPECT_FALSE(accepts(odd));
+  Bytes longer = form;
+  longer.push_back(0);
+  EXPECT_FALSE(accepts(longer));
+  EXPECT_FALSE(accepts(Bytes(form.begin(), form.end() - 1)));
 }
 
 }  // namespace
