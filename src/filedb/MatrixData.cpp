@@ -801,14 +801,14 @@ int64_t TMatrix::StreamHeadSize() const {
          static_cast<int64_t>(ColumnCount()) * kDescriptorSize + 4;
 }
 
-int64_t TMatrix::CurrentRowRecordSize() {
+int64_t TMatrix::CurrentRowRecordSize(const std::vector<int>& types) {
   if (rows_.empty()) throw Exception("The table has no current row to write");
   Row& row = rows_[static_cast<size_t>(current_)];
   PadRow(row);
   int64_t size = 1 + 4;
-  for (int i = 0; i < ColumnCount(); ++i) {
-    const TMCell& cell = row[static_cast<size_t>(i)];
-    switch (columns_.Items(i).GetTypeID()) {
+  for (size_t i = 0; i < types.size() && i < row.size(); ++i) {
+    const TMCell& cell = row[i];
+    switch (types[i]) {
       case 1:
         size += 4;
         break;
@@ -830,18 +830,19 @@ int64_t TMatrix::CurrentRowRecordSize() {
   return size;
 }
 
-void TMatrix::WriteCurrentRowRecord(TStream& stream, int64_t recordOffset) {
+int64_t TMatrix::WriteCurrentRowRecord(TStream& stream, int64_t recordOffset,
+                                       const std::vector<int>& types, std::string& record) {
   if (rows_.empty()) throw Exception("The table has no current row to write");
   Row& row = rows_[static_cast<size_t>(current_)];
   PadRow(row);
-  std::string record;
-  EncodeRow(row, ColumnTypes(), record);
+  EncodeRow(row, types, record);
   const int64_t end = recordOffset + static_cast<int64_t>(record.size());
   if (end > std::numeric_limits<uint32_t>::max())
     throw Exception("The table is too large for its stream form");
   const uint32_t rowEnd = static_cast<uint32_t>(end);
   std::memcpy(record.data() + 1, &rowEnd, 4);
   stream.WriteBuffer(record.data(), static_cast<int64_t>(record.size()));
+  return static_cast<int64_t>(record.size());
 }
 
 void TMatrix::SaveToStream(TStream& stream) {

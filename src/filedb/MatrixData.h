@@ -317,9 +317,13 @@ class TMatrix {
   // each row record its own end, all relative to the start of the form.
   int64_t StreamHeadSize() const;
   void WriteStreamHead(TStream& stream, uint32_t endOffset, uint32_t rowCount) const;
-  int64_t CurrentRowRecordSize();
-  // Writes the current row as the record starting at recordOffset.
-  void WriteCurrentRowRecord(TStream& stream, int64_t recordOffset);
+  // The type ids of the columns, in order, as the row record calls take them.
+  std::vector<int> ColumnTypes() const;
+  int64_t CurrentRowRecordSize(const std::vector<int>& types);
+  // Writes the current row as the record starting at recordOffset, built in
+  // record (scratch kept by the caller across rows); returns its size.
+  int64_t WriteCurrentRowRecord(TStream& stream, int64_t recordOffset,
+                                const std::vector<int>& types, std::string& record);
 
   // Clamps the cursor, pads the current row with fresh cells and loads every
   // column's value from it.
@@ -331,7 +335,6 @@ class TMatrix {
 
   void ReleaseRow(Row& row);
   void RemoveColumnCells(int columnIndex);
-  std::vector<int> ColumnTypes() const;
   void PadRow(Row& row) const;
   static void EncodeRow(const Row& row, const std::vector<int>& types, std::string& record);
   void ReadRows(TStream& stream, int64_t base);

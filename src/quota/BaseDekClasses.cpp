@@ -856,22 +856,23 @@ void WriteRowsToTable(const TCustomObjList& list, TFileDB& db, std::string_view 
   }
   const size_t count = list.List().size();
   TMatrix& matrix = records.Matrix();
+  const std::vector<int> types = matrix.ColumnTypes();
   // The form announces its size before its rows: one pass to size it, one to
   // write it. A row that cannot be stored fails here, before the file changes.
   int64_t size = matrix.StreamHeadSize();
   for (size_t i = 0; i < count; ++i) {
     records.Load(i);
-    size += matrix.CurrentRowRecordSize();
+    size += matrix.CurrentRowRecordSize(types);
   }
   if (size > std::numeric_limits<uint32_t>::max())
     throw Exception("The table " + std::string(tableName) + " is too large for its stream form");
   db.WriteTableStreamed(tableName, size, static_cast<uint32_t>(count), [&](TStream& out) {
     matrix.WriteStreamHead(out, static_cast<uint32_t>(size), static_cast<uint32_t>(count));
     int64_t at = matrix.StreamHeadSize();
+    std::string record;
     for (size_t i = 0; i < count; ++i) {
       records.Load(i);
-      matrix.WriteCurrentRowRecord(out, at);
-      at += matrix.CurrentRowRecordSize();
+      at += matrix.WriteCurrentRowRecord(out, at, types, record);
     }
   });
 }
