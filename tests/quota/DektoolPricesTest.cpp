@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "quota/ProjectTestSupport.h"
 #include "support/TextEncoding.h"
 #include "testutil/TestPrefix.h"
@@ -16,6 +18,8 @@ using testing::LibraryBuilder;
 using testing::PriceRow;
 
 TEST(DektoolPrices, ShowsTheItemOfThatExactCodeWithItsYearsInOrder) {
+  if (!std::filesystem::exists(testing::ToolPath("dektool")))
+    GTEST_SKIP() << "dektool is not built";
   testing::TestPrefix prefix;
   LibraryBuilder()
       .Add("TGLJZM", Item(1, Gbk("水泥01")))
