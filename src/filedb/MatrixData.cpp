@@ -11,6 +11,7 @@
 #include "support/NumberText.h"
 #include "support/Stream.h"
 #include "support/TextEncoding.h"
+#include "support/TextRoutines.h"
 
 namespace xxj {
 
@@ -33,14 +34,6 @@ int Sign(double d) {
 }
 int Sign(int64_t d) {
   return d < 0 ? -1 : (d > 0 ? 1 : 0);
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && static_cast<uint8_t>(text[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<uint8_t>(text[end - 1]) <= ' ') --end;
-  return text.substr(begin, end - begin);
 }
 
 // Truncation toward zero that saturates instead of overflowing: a price far
@@ -93,7 +86,7 @@ std::string ScrambleText(std::string_view text) {
 
 // ---------------------------------------------------------------- TMColumn
 
-TMColumn::TMColumn(std::string_view name) : name_(UpperAscii(TrimBlanks(name))) {
+TMColumn::TMColumn(std::string_view name) : name_(UpperAscii(TrimText(name))) {
   if (name_.empty()) throw Exception("The column name cann't be empty!");
   if (name_.size() > kMaxNameLength) throw Exception("The column name is limited to 30 chars!");
 }
@@ -630,7 +623,7 @@ void TMColumns::LoadFromStream(TStream& stream) {
       const size_t length = std::min<size_t>(descriptor[2], kMaxNameLength);
       name.assign(reinterpret_cast<const char*>(descriptor + 3), length);
       ScrambleBytes(name.data(), name.size());
-      name = std::string(TrimBlanks(name));
+      name = std::string(TrimText(name));
     }
     // The list has no count: a row count whose bytes happen to look like a
     // descriptor ends it when a complete chain of row records follows it.

@@ -13,6 +13,7 @@
 #include "support/Errors.h"
 #include "support/Stream.h"
 #include "support/TextEncoding.h"
+#include "support/TextRoutines.h"
 
 namespace xxj {
 
@@ -42,14 +43,6 @@ constexpr int kNameProbeSize = 264;
 // size far beyond it marks a damaged blob before anything is allocated.
 constexpr int64_t kMaxInflateRatio = 1040;
 constexpr int64_t kMoveChunk = 1 << 20;
-
-std::string_view TrimBlanks(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && static_cast<uint8_t>(text[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<uint8_t>(text[end - 1]) <= ' ') --end;
-  return text.substr(begin, end - begin);
-}
 
 template <class T>
 void Put(TMemStream& stream, T value) {
@@ -238,7 +231,7 @@ void TFileDB::LoadNames() {
         std::clamp<int64_t>(std::min<int64_t>(probe[8], got - kBlobHeaderSize), 0, 255);
     const std::string name = ScrambleText(std::string_view(
         reinterpret_cast<const char*>(probe + kBlobHeaderSize), static_cast<size_t>(length)));
-    names_.emplace_back(TrimBlanks(name));
+    names_.emplace_back(TrimText(name));
   }
 }
 
@@ -292,7 +285,7 @@ std::unique_ptr<TMatrix> TFileDB::ReadTable(std::string_view name) {
 }
 
 std::string TFileDB::StoredTableName(std::string_view name) {
-  const std::string tableName(TrimBlanks(name.substr(0, std::min<size_t>(name.size(), 255))));
+  const std::string tableName(TrimText(name.substr(0, std::min<size_t>(name.size(), 255))));
   DeleteTable(tableName);
   if (TableCount() >= kMaxTables) throw Exception(Gbk("存储表已经达到最大个数！"));
   return tableName;

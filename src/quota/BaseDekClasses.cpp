@@ -13,6 +13,7 @@
 #include "support/NumberText.h"
 #include "support/Stream.h"
 #include "support/TextEncoding.h"
+#include "support/TextRoutines.h"
 #include "support/Trace.h"
 
 // The start of the program image: this system's stand-in for the module
@@ -983,21 +984,12 @@ std::vector<const TRowClass*> RegisteredRowClasses() {
   return Registry().classes;
 }
 
-namespace {
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
-  return s;
-}
-}  // namespace
-
 bool InheritsFromClassName(const TCustomObject* object, const TRowClass& cls) {
   if (!object) return false;
   const TRowClass& own = object->ClassType();
   if (own.InheritsFrom(cls)) return true;
-  const std::string_view wanted = TrimBlanks(cls.Name());
   for (const TRowClass* c = &own; c; c = c->Parent())
-    if (SameTextAscii(TrimBlanks(c->Name()), wanted)) return true;
+    if (SameTextTrimmed(c->Name(), cls.Name())) return true;
   return false;
 }
 

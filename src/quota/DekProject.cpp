@@ -54,12 +54,6 @@ std::vector<std::string> StructureFields(std::string_view structure) {
   return fields;
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 struct FieldSlot {
   int index;  // property index, -1 when the row class lacks the field
   TPropTypeKind kind;
@@ -420,8 +414,8 @@ std::string TDekProject::DetailStructure(std::string_view tableName) {
   const TDekObjList* infos = GetTDetailTableInfos();
   if (infos) {
     for (const TCustomObject* row : infos->List())
-      if (SameTextAscii(TrimBlanks(row->GetStrView(TDek_TDetailTableInfo::TableName)), tableName))
-        return std::string(TrimBlanks(row->GetStrView(TDek_TDetailTableInfo::Structon)));
+      if (SameTextAscii(TrimText(row->GetStrView(TDek_TDetailTableInfo::TableName)), tableName))
+        return std::string(TrimText(row->GetStrView(TDek_TDetailTableInfo::Structon)));
   }
   throw Exception(Gbk("未找到detailtable Structon:") + std::string(tableName));
 }

@@ -6,16 +6,13 @@
 #include "support/TextEncoding.h"
 
 namespace xxj {
-namespace {
 
-std::string_view TrimControls(std::string_view text) {
+std::string_view TrimText(std::string_view text) {
   const auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 32; };
   while (!text.empty() && isControl(text.front())) text.remove_prefix(1);
   while (!text.empty() && isControl(text.back())) text.remove_suffix(1);
   return text;
 }
-
-}  // namespace
 
 int PosText(std::string_view part, std::string_view text, bool ignoreCase) {
   if (part.empty()) return 0;
@@ -24,12 +21,12 @@ int PosText(std::string_view part, std::string_view text, bool ignoreCase) {
 }
 
 bool SameTextTrimmed(std::string_view a, std::string_view b) {
-  return SameTextAscii(TrimControls(a), TrimControls(b));
+  return SameTextAscii(TrimText(a), TrimText(b));
 }
 
 void SplitText(std::string_view text, std::string_view delimiter, std::vector<std::string>& list,
                bool keepEmpty) {
-  if (TrimControls(text).empty()) return;
+  if (TrimText(text).empty()) return;
   list.clear();
   // Without a delimiter there is nothing to split at; searching for an empty
   // one would never advance.

@@ -13,6 +13,9 @@ namespace xxj {
 // which is found nowhere). With ignoreCase ASCII letters fold to upper case.
 int PosText(std::string_view part, std::string_view text, bool ignoreCase);
 
+// The text without the characters with codes up to 32 at both ends.
+std::string_view TrimText(std::string_view text);
+
 // Equal after trimming characters with codes up to 32 at both ends, ASCII
 // letters compared without regard to case.
 bool SameTextTrimmed(std::string_view a, std::string_view b);

@@ -10,6 +10,7 @@
 #include "support/Errors.h"
 #include "support/TextEncoding.h"
 #include "support/Variant.h"
+#include "testutil/ErrorText.h"
 
 namespace xxj {
 namespace {
@@ -78,14 +79,7 @@ struct ByteBuilder {
   }
 };
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
-}
+using testing::ErrorOf;
 
 TEST(ScrambleText, XorsWithTheEightByteKeyAndRestores) {
   EXPECT_EQ(ScrambleText("ABC"), std::string({'A' ^ '%', 'B' ^ 'K', 'C' ^ 'q'}));

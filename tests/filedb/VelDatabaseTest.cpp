@@ -14,6 +14,7 @@
 #include "platform/Machine.h"
 #include "support/Errors.h"
 #include "support/TextEncoding.h"
+#include "testutil/ErrorText.h"
 #include "testutil/TempFolder.h"
 #include "testutil/TestPrefix.h"
 
@@ -28,14 +29,7 @@ uint32_t U32At(const std::string& bytes, size_t at) {
   return value;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
-}
+using testing::ErrorOf;
 
 // A TXXJ-like table: an integer key and a price per row.
 std::unique_ptr<TMatrix> PriceTable(int rows, int32_t firstKey = 1) {

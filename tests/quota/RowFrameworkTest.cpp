@@ -8,6 +8,7 @@
 #include "quota/TestRows.h"
 #include "support/Errors.h"
 #include "support/TextEncoding.h"
+#include "testutil/ErrorText.h"
 
 namespace xxj {
 namespace {
@@ -16,14 +17,7 @@ using testing::TTestEmpty;
 using testing::TTestRow;
 using testing::TTestWithList;
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
-}
+using testing::ErrorOf;
 
 void WriteBytes(TStream& stream, const std::string& bytes) {
   stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));

@@ -7,6 +7,7 @@
 #include "quota/TestRows.h"
 #include "support/Errors.h"
 #include "support/TextEncoding.h"
+#include "testutil/ErrorText.h"
 #include "testutil/TestPrefix.h"
 #include "testutil/TraceCapture.h"
 
@@ -15,14 +16,7 @@ namespace {
 
 using testing::TTestRow;
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
-}
+using testing::ErrorOf;
 
 TDek_TXXJ* AddPrice(TCustomObjList& list, int32_t id, int32_t year, double jan = 0) {
   auto row = std::make_unique<TDek_TXXJ>();
