@@ -782,6 +782,13 @@ class TRowStorer {
     row->SetColumnMap(nullptr);
   }
 
+  // The row when it is of the map's class, so Store writes it through the map.
+  const TBaseDek* MappedRow(const TCustomObject& object) const {
+    const TBaseDek* row = dynamic_cast<const TBaseDek*>(&object);
+    return row && &row->ClassType() == mapClass_ ? row : nullptr;
+  }
+  const std::vector<TtmpCol>& Map() const { return map_; }
+
  private:
   TMatrix& matrix_;
   std::vector<TtmpCol> map_;
@@ -803,9 +810,39 @@ class TRowRecords {
     storer_.Prepare(*rows_.front());
     for (int i = 0; i < matrix_.ColumnCount(); ++i)
       if (dynamic_cast<const TMBlobColumn*>(&matrix_.Columns(i))) canReuse_ = false;
+    for (const TtmpCol& entry : storer_.Map())
+      if (entry.step == TtmpCol::Convert) sizeFromRows_ = false;
     return matrix_.ColumnCount() > 0;
   }
   TMatrix& Matrix() { return matrix_; }
+
+  // The size of row index's record. A row of the map's class is sized from
+  // the values the map would store, without storing them: texts and blobs by
+  // their length, every other cell by its column type.
+  int64_t RecordSize(size_t index, const std::vector<int>& types) {
+    const TBaseDek* row = sizeFromRows_ ? storer_.MappedRow(*rows_[index]) : nullptr;
+    const std::vector<TtmpCol>& map = storer_.Map();
+    int64_t size = 1 + 4;
+    for (size_t c = 0; row && c < map.size(); ++c) {
+      switch (map[c].step) {
+        case TtmpCol::Str:
+          size += 4 + static_cast<int64_t>(row->GetStrView(map[c].propIndex).size());
+          break;
+        case TtmpCol::Blob:
+          if (TMemStream* blob = row->StreamValue(map[c].propIndex))
+            size += 4 + blob->Size();
+          else
+            row = nullptr;  // stored by name: measured below
+          break;
+        default:
+          size += types[c] == 1 ? 4 : types[c] == 3 ? 1 : types[c] == 2 || types[c] == 6 ? 8 : 4;
+          break;
+      }
+    }
+    if (row) return size;
+    Load(index);
+    return matrix_.CurrentRowRecordSize(types);
+  }
 
   void Load(size_t index) {
     TCustomObject& object = *rows_[index];
@@ -824,6 +861,7 @@ class TRowRecords {
   TRowStorer storer_;
   bool canReuse_ = true;
   bool reusable_ = false;
+  bool sizeFromRows_ = true;
 };
 
 }  // namespace
@@ -859,12 +897,10 @@ void WriteRowsToTable(const TCustomObjList& list, TFileDB& db, std::string_view 
   TMatrix& matrix = records.Matrix();
   const std::vector<int> types = matrix.ColumnTypes();
   // The form announces its size before its rows: one pass to size it, one to
-  // write it. A row that cannot be stored fails here, before the file changes.
+  // write it. Rows of another class are stored to be sized, so one that
+  // cannot be stored fails here, before the file changes.
   int64_t size = matrix.StreamHeadSize();
-  for (size_t i = 0; i < count; ++i) {
-    records.Load(i);
-    size += matrix.CurrentRowRecordSize(types);
-  }
+  for (size_t i = 0; i < count; ++i) size += records.RecordSize(i, types);
   if (size > std::numeric_limits<uint32_t>::max())
     throw Exception("The table " + std::string(tableName) + " is too large for its stream form");
   db.WriteTableStreamed(tableName, size, static_cast<uint32_t>(count), [&](TStream& out) {
