@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "filedb/MatrixData.h"
 #include "filedb/VelDatabase.h"
 #include "platform/Machine.h"
@@ -34,14 +35,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Processor time of this process, user and system: on a machine shared with
-// other builds the wall clock mostly measures the neighbours.
-double CpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // Rows per table: the three large tables of a real library, the rest small.
 int RowsOf(const std::string& table) {
@@ -124,7 +117,7 @@ Floor ZlibFloor(const std::string& unixPath) {
   Floor floor;
   for (int rep = 0; rep < 3; ++rep) {
     const auto start = Clock::now();
-    const double cpuStart = CpuSeconds();
+    const double cpuStart = xxj::bench::ProcessCpuSeconds();
     size_t total = 0;
     for (uint32_t t = 0; t < tables; ++t) {
       const uint32_t offset = U32(file, 76 + 8 * t);
@@ -142,18 +135,10 @@ Floor ZlibFloor(const std::string& unixPath) {
     }
     floor.seconds =
         std::min(floor.seconds, std::chrono::duration<double>(Clock::now() - start).count());
-    floor.cpuSeconds = std::min(floor.cpuSeconds, CpuSeconds() - cpuStart);
+    floor.cpuSeconds = std::min(floor.cpuSeconds, xxj::bench::ProcessCpuSeconds() - cpuStart);
     floor.uncompressed = total;
   }
   return floor;
-}
-
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::string(field).size()));
-  return 0;
 }
 
 void OpenTouchSave(const std::string& path) {
@@ -186,9 +171,9 @@ void BM_OpenTouchSave(benchmark::State& state) {
   // Peak resident growth of one cycle: the kernel's high-water mark is reset
   // to the current resident size first.
   std::ofstream("/proc/self/clear_refs") << "5";
-  const long before = StatusKb("VmRSS:");
+  const long before = xxj::bench::StatusKb("VmRSS:");
   OpenTouchSave(path);
-  const double peak = (StatusKb("VmHWM:") - before) * 1024.0;
+  const double peak = (xxj::bench::StatusKb("VmHWM:") - before) * 1024.0;
   malloc_trim(0);
 
   double total = 0;
@@ -196,9 +181,9 @@ void BM_OpenTouchSave(benchmark::State& state) {
   int64_t iterations = 0;
   for (auto _ : state) {
     const auto start = Clock::now();
-    const double cpuStart = CpuSeconds();
+    const double cpuStart = xxj::bench::ProcessCpuSeconds();
     OpenTouchSave(path);
-    cpuTotal += CpuSeconds() - cpuStart;
+    cpuTotal += xxj::bench::ProcessCpuSeconds() - cpuStart;
     total += std::chrono::duration<double>(Clock::now() - start).count();
     ++iterations;
   }

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "filedb/MatrixData.h"
 #include "filedb/MemStream.h"
 #include "filedb/VelDatabase.h"
@@ -39,12 +40,6 @@ struct Times {
   double wall = 0;
   double cpu = 0;
 };
-
-double ThreadCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 std::unique_ptr<xxj::TMatrix> PriceTable(int rows) {
   auto matrix = std::make_unique<xxj::TMatrix>();
@@ -71,23 +66,15 @@ Times ZlibFloor(const ::Bytef* data, size_t size) {
   std::vector<::Bytef> unpacked(size);
   for (int rep = 0; rep < 3; ++rep) {
     const auto start = Clock::now();
-    const double cpuStart = ThreadCpuSeconds();
+    const double cpuStart = xxj::bench::ThreadCpuSeconds();
     uLongf packedSize = packed.size();
     compress2(packed.data(), &packedSize, data, size, Z_BEST_SPEED);
     uLongf unpackedSize = size;
     uncompress(unpacked.data(), &unpackedSize, packed.data(), packedSize);
-    best.cpu = std::min(best.cpu, ThreadCpuSeconds() - cpuStart);
+    best.cpu = std::min(best.cpu, xxj::bench::ThreadCpuSeconds() - cpuStart);
     best.wall = std::min(best.wall, std::chrono::duration<double>(Clock::now() - start).count());
   }
   return best;
-}
-
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::string(field).size()));
-  return 0;
 }
 
 // Peak resident growth while ReadTable runs: the kernel's high-water mark is
@@ -95,12 +82,12 @@ long StatusKb(const char* field) {
 double ReadPeakBytes(xxj::TFileDB& db) {
   malloc_trim(0);
   std::ofstream("/proc/self/clear_refs") << "5";
-  const long before = StatusKb("VmRSS:");
+  const long before = xxj::bench::StatusKb("VmRSS:");
   {
     auto table = db.ReadTable("TXXJ");
     benchmark::DoNotOptimize(table.get());
   }
-  return (StatusKb("VmHWM:") - before) * 1024.0;
+  return (xxj::bench::StatusKb("VmHWM:") - before) * 1024.0;
 }
 
 void BM_WriteReadTable(benchmark::State& state) {
@@ -119,10 +106,10 @@ void BM_WriteReadTable(benchmark::State& state) {
     xxj::TFileDB db(xxj::CurrentMachine().FromUnixPath(file.string()));
     for (auto _ : state) {
       const auto start = Clock::now();
-      const double cpuStart = ThreadCpuSeconds();
+      const double cpuStart = xxj::bench::ThreadCpuSeconds();
       db.WriteTable("TXXJ", *matrix);
       auto table = db.ReadTable("TXXJ");
-      total.cpu += ThreadCpuSeconds() - cpuStart;
+      total.cpu += xxj::bench::ThreadCpuSeconds() - cpuStart;
       total.wall += std::chrono::duration<double>(Clock::now() - start).count();
       ++iterations;
       if (!table || table->RowCount() != rows) state.SkipWithError("table did not read back");

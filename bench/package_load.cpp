@@ -17,6 +17,7 @@
 #include <random>
 #include <string>
 
+#include "BenchSupport.h"
 #include "filedb/MemStream.h"
 #include "package/Adtg.h"
 #include "package/Dataset.h"
@@ -147,15 +148,6 @@ void BM_LoadEntry(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadEntry)->Unit(benchmark::kMillisecond);
 
-long StatusKb(const char* key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::strlen(key)));
-  }
-  return -1;
-}
-
 // Peak resident memory one load adds, measured in a child process so the
 // benchmark's own allocations do not count. Measured before the timed runs:
 // memory they freed would stay resident and hide what a load needs.
@@ -167,12 +159,12 @@ long LoadPeakKb() {
   if (child == 0) {
     xxj::TXxjFile file(d.path, xxj::kOpenReadShared);
     std::ofstream("/proc/self/clear_refs") << "5";  // resets the peak to the current size
-    const long before = StatusKb("VmHWM:");
+    const long before = xxj::bench::StatusKb("VmHWM:");
     long peak = -1;
     {
       xxj::Dataset ds;
       file.LoadEntry("TXXJ", ds);
-      peak = StatusKb("VmHWM:");
+      peak = xxj::bench::StatusKb("VmHWM:");
       if (ds.RecordCount() != kRows) peak = -1;
     }
     const long added = peak - before;

@@ -15,6 +15,7 @@
 #include <memory>
 #include <random>
 
+#include "BenchSupport.h"
 #include "filedb/MatrixData.h"
 #include "quota/DekObjects.h"
 
@@ -33,17 +34,8 @@ struct Best {
 // the same rows in random order, where sorting scatters the rows in memory.
 Best inKeyOrder, shuffled;
 
-// Thread CPU time: the machine is shared, and wall time would count other work.
-struct CpuClock {
-  static double now() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
-  }
-};
-
 double Seconds(double since) {
-  return CpuClock::now() - since;
+  return xxj::bench::ThreadCpuSeconds() - since;
 }
 
 std::unique_ptr<TMatrix> PriceMatrix(bool keyOrder) {
@@ -78,7 +70,7 @@ void RawWalk(benchmark::State& state, bool keyOrder) {
   TMatrix& source = Source(keyOrder);
   Best& best = keyOrder ? inKeyOrder : shuffled;
   for (auto _ : state) {
-    const auto start = CpuClock::now();
+    const auto start = xxj::bench::ThreadCpuSeconds();
     TMatrix target;
     for (int c = 0; c < source.ColumnCount(); ++c) {
       if (c < 2)
@@ -102,23 +94,23 @@ void LoadSortFindSave(benchmark::State& state, bool keyOrder) {
   TMatrix& source = Source(keyOrder);
   Best& best = keyOrder ? inKeyOrder : shuffled;
   for (auto _ : state) {
-    auto start = CpuClock::now();
+    auto start = xxj::bench::ThreadCpuSeconds();
     TDekObjList list;
     LoadRowsFromMatrix(source, TDek_TXXJ::ClassRef(), list);
     best.load = std::min(best.load, Seconds(start));
 
-    start = CpuClock::now();
+    start = xxj::bench::ThreadCpuSeconds();
     list.SortBy({"ID", "YEAR"}, false);
     best.sort = std::min(best.sort, Seconds(start));
 
-    start = CpuClock::now();
+    start = xxj::bench::ThreadCpuSeconds();
     int found = 0;
     for (int i = 0; i < kRows; ++i)
       found += list.FindByProp("ID", Variant(list[i]->GetIntValue(TDek_TXXJ::ID))) != nullptr;
     best.find = std::min(best.find, Seconds(start));
     if (found != kRows) state.SkipWithError("a key was not found");
 
-    start = CpuClock::now();
+    start = xxj::bench::ThreadCpuSeconds();
     TMatrix target;
     SaveRowsToMatrix(list, target);
     best.save = std::min(best.save, Seconds(start));
